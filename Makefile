@@ -1,0 +1,61 @@
+# Thin layer over the CMake presets. Every target installs what is missing first.
+SHELL := /bin/bash
+JOBS ?= 2
+FUZZ_SECONDS ?= 600
+FUZZ_SMOKE_SECONDS ?= 60
+
+.PHONY: all deps native asan win64 win32 fuzz-build test test-native test-asan test-win64 test-fuzz demo bench fuzz clean
+
+all: native win64 win32
+
+deps:
+	@tools/install-deps
+
+native: deps
+	@cmake --preset native >/dev/null
+	@cmake --build --preset native -j$(JOBS)
+
+asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j$(JOBS)
+
+win64: deps
+	@cmake --preset win64 >/dev/null
+	@cmake --build --preset win64 -j$(JOBS)
+
+win32: deps
+	@cmake --preset win32 >/dev/null
+	@cmake --build --preset win32 -j$(JOBS)
+
+fuzz-build: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j$(JOBS)
+
+test-native: native
+	ctest --preset native
+
+test-asan: asan
+	ctest --preset asan
+
+test-win64: win64
+	ctest --preset win64
+
+test-fuzz: fuzz-build
+	@tools/fuzz-run build/fuzz $(FUZZ_SMOKE_SECONDS)
+
+# Every test: native, under the sanitizers, under Wine, a short fuzz run on
+# the seed corpus; the i686 deliverables are built and linked, never run.
+test: test-native test-asan test-win64 win32 test-fuzz
+	@echo "All test suites passed."
+
+demo: win64
+	@demo/run build/win64
+
+bench: native win64
+	@tools/bench-run
+
+fuzz: fuzz-build
+	@tools/fuzz-run build/fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,72 @@
+#include "BufferedFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ovs {
+
+bool TBufferedFile::Open(const std::string& path) {
+    Close();
+    File = std::fopen(path.c_str(), "rb");
+    if (!File) return false;
+    // Our own buffer does the work; the C library's would only copy twice.
+    std::setvbuf(File, nullptr, _IONBF, 0);
+    Buffer.resize(BufferSize);
+    return true;
+}
+
+void TBufferedFile::Close() {
+    if (File) std::fclose(File);
+    File = nullptr;
+    Pos = End = 0;
+    Failed = false;
+}
+
+bool TBufferedFile::Fill() {
+    if (!File || Failed) return false;
+    Pos = 0;
+    End = std::fread(Buffer.data(), 1, Buffer.size(), File);
+    if (End == 0) Failed = true;   // end of file or error: nothing more comes
+    return End > 0;
+}
+
+bool TBufferedFile::ReadByte(uint8_t& byte) {
+    if (Pos == End && !Fill()) return false;
+    byte = static_cast<uint8_t>(Buffer[Pos++]);
+    return true;
+}
+
+size_t TBufferedFile::Read(char* dest, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        if (Pos == End) {
+            // A large remainder goes straight into dest rather than through
+            // the buffer.
+            if (count - done >= Buffer.size() && File && !Failed) {
+                const size_t got = std::fread(dest + done, 1, count - done, File);
+                done += got;
+                if (done < count) Failed = true;
+                break;
+            }
+            if (!Fill()) break;
+        }
+        const size_t n = std::min(count - done, End - Pos);
+        std::memcpy(dest + done, Buffer.data() + Pos, n);
+        Pos += n;
+        done += n;
+    }
+    return done;
+}
+
+size_t TBufferedFile::Skip(size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        if (Pos == End && !Fill()) break;
+        const size_t n = std::min(count - done, End - Pos);
+        Pos += n;
+        done += n;
+    }
+    return done;
+}
+
+} // namespace ovs

@@ -1,0 +1,49 @@
+// A read-only file read through one large buffer, so that the scanner's byte
+// by byte walk over markers and lengths costs a handful of reads in all.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace ovs {
+
+class TBufferedFile {
+public:
+    // Enough for the marker sections of nearly every camera JPEG in one read.
+    static constexpr size_t BufferSize = 64 * 1024;
+
+    TBufferedFile() = default;
+    ~TBufferedFile() { Close(); }
+    TBufferedFile(const TBufferedFile&) = delete;
+    TBufferedFile& operator=(const TBufferedFile&) = delete;
+
+    // Opens the file for reading only; false when it can't be opened. A file
+    // opened before is closed first.
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return File != nullptr; }
+
+    // One byte; false at the end of the file or on a read error.
+    bool ReadByte(uint8_t& byte);
+
+    // Up to count bytes into dest; returns how many arrived (fewer only at
+    // the end of the file or on a read error).
+    size_t Read(char* dest, size_t count);
+
+    // Skips up to count bytes; returns how many were skipped.
+    size_t Skip(size_t count);
+
+private:
+    bool Fill();
+
+    std::FILE* File = nullptr;
+    std::vector<char> Buffer;
+    size_t Pos = 0;     // next unread byte in Buffer
+    size_t End = 0;     // bytes held in Buffer
+    bool Failed = false;
+};
+
+} // namespace ovs

@@ -1,0 +1,94 @@
+// The reader's data model: the image-information record, the section table
+// and the variables that the scanner, the directory walker and the maker-note
+// decoders share while one file is read.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace ovs {
+
+// Everything the reader learnt about the last file it read.
+class TImageInfo {
+public:
+    std::string FileName;
+    double FileDate = 0;          // days since 30 December 1899, time as fraction
+    int32_t FileSize = -1;
+    std::string Make;             // at most 32 bytes
+    std::string Model;            // at most 40 bytes
+    std::string DateTime;         // at most 20 bytes
+    int32_t ImageHeight = -1;
+    int32_t ImageWidth = -1;
+    int32_t HeightValuePos = 0;   // survives a reset
+    int32_t WidthValuePos = 0;    // survives a reset
+    int32_t Flash = -1;
+    double FocalLength = -1.0;
+    double ExposureTime = -1.0;
+    double FNumber = -1.0;
+    double SubjectDistance = -1.0;
+    double SensorWidth = -1.0;
+    std::string Status = "<none>";
+    std::string MakerNote;        // raw bytes
+    std::string UserComment;
+    std::string TagList;          // "\r\nName = value" per directory entry
+    std::string MakerNoteList;    // the same for maker-note entries
+    bool HasMakerNote = false;
+    std::string MakerNoteMake;
+
+    // Back to the values of a fresh record; the two value positions stay.
+    void Reset();
+};
+
+// One JPEG marker section held in memory.
+struct tSection {
+    std::string Data;             // the two length bytes as stored, then the payload
+    int32_t Marker = 0;           // the byte after the 0xFF prefix
+    int32_t Size = 0;             // the 16-bit length field (counts itself)
+};
+
+constexpr int MaxSections = 20;
+
+// The module-wide state of the reader. Explorer's process holds one of these
+// for the library; every ReadImageFile overwrites it, so calls on one state
+// must not overlap.
+struct TReaderState {
+    TImageInfo ImageInfo;
+
+    // Used 1-based: slots 1..20. Slots past SectionCount keep what an earlier
+    // read left in them.
+    std::array<tSection, MaxSections + 1> Sections{};
+    int32_t SectionCount = 0;
+    int32_t ExifSection = -1;
+    int32_t CommentSection = -1;
+    int32_t IptcSection = -1;
+
+    // The bytes all 16- and 32-bit reads of the directory walker work on,
+    // addressed 1-based: the Exif section's Data, the TIFF window or, after a
+    // maker-note walk, the maker note.
+    std::string ExifBuffer;
+    bool BigEndianData = false;
+    bool IsTiffInput = false;
+
+    // Set by the directory walker, read by the sensor-width step and the
+    // maker-note decoders.
+    double FocalPlaneResolution = 0;
+    double FocalPlaneUnitMm = 0;
+    int32_t MakerNotePos = 0;
+
+    // Settings of the list lines; nothing in the product changes them.
+    int32_t ShowTagNumbers = 0;
+    bool DecodeValues = true;
+
+    // The make the last maker-note decoding recognised (empty when none).
+    std::string DecodedMake;
+
+    // Directory positions already walked in this read, so that a pointer back
+    // to an ancestor (or any directory seen before) is not followed again.
+    // Owned by the directory walker; cleared at the start of every read.
+    std::array<int32_t, 64> WalkedDirectories{};
+    int32_t WalkedDirectoryCount = 0;
+    int32_t WalkDepth = 0;
+};
+
+} // namespace ovs

@@ -1,0 +1,24 @@
+/* Resource identifiers of OvSShow.dll, shared by OvSShow.rc and the C++ code. */
+#ifndef OVS_RESOURCE_H
+#define OVS_RESOURCE_H
+
+/* Menu texts and help texts, by item. */
+#define IDS_SHOW_CAPTION          1001
+#define IDS_SHOW_HINT             1002
+#define IDS_CONFIG_CAPTION        1003
+#define IDS_CONFIG_HINT           1004
+#define IDS_BUILD_CAPTION         1005
+#define IDS_BUILD_HINT            1006
+#define IDS_SETCAPTION_CAPTION    1007
+#define IDS_SETCAPTION_HINT       1008
+
+/* The caption item's texts once a file is known. */
+#define IDS_SET_CAPTION_FOR       1010
+#define IDS_EDIT_CAPTION_FOR      1011
+#define IDS_CURRENT_CAPTION       1012
+
+/* Messages. */
+#define IDS_VIEWER_NOT_FOUND      1020
+#define IDS_REGISTRY_ENTRY_ERROR  1021
+
+#endif

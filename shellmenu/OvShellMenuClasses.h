@@ -1,0 +1,156 @@
+// The context-menu handler that Explorer creates, and the menu items it
+// inserts. The module-wide item list MenuItems is filled at library load by
+// SetupMenuItems (OvShellMenuUtils); the class factory is in
+// OvShellMenuFactory.
+#pragma once
+
+#include "ComObject.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ovs {
+
+// --- Menu items ----------------------------------------------------------------
+
+// An owned GDI bitmap; deleted with its owner.
+class TBitmap {
+public:
+    TBitmap() = default;
+    ~TBitmap() { reset(); }
+    TBitmap(const TBitmap&) = delete;
+    TBitmap& operator=(const TBitmap&) = delete;
+    HBITMAP Handle() const { return handle_; }
+    bool Empty() const { return handle_ == nullptr; }
+    void reset(HBITMAP handle = nullptr) {
+        if (handle_) DeleteObject(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HBITMAP handle_ = nullptr;
+};
+
+// One context-menu item, in the very form InsertMenuItemA takes it.
+class TlumShellMenuItem {
+public:
+    // resourceName: an RT_BITMAP resource of the module holding this code
+    // (OvSShow.dll), or null. bitmap: a handle the caller keeps owning, or 0.
+    // Throws std::runtime_error "Resource <name> not found" for a missing
+    // resource.
+    TlumShellMenuItem(const std::string& caption, const std::string& hint, const char* resourceName,
+                      HBITMAP bitmap, bool useItemBitmap, bool separator, bool ownerDraw);
+    TlumShellMenuItem(const TlumShellMenuItem&) = delete;
+    TlumShellMenuItem& operator=(const TlumShellMenuItem&) = delete;
+
+    // Changes the menu text and keeps MenuItemInfo's text pointer and length
+    // describing it.
+    void SetCaption(const std::string& caption);
+
+    TBitmap Bitmap;
+    // The item's command offset: its list position once a menu has held it.
+    // Menus on several Explorer threads write it (always the same value for
+    // the same item), hence atomic.
+    std::atomic<int> Index{0};
+    std::string Caption;
+    std::string Hint;
+    BOOL ByPosition = -1;
+    MENUITEMINFOA MenuItemInfo{};
+};
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(MENUITEMINFOA) == 48, "the full MENUITEMINFOA, with hbmpItem, is 48 bytes");
+#endif
+
+// The selection a command runs on: the selected paths in drop order, shortcut
+// entries replaced by their targets.
+using TSelection = std::vector<std::string>;
+
+// item: the chosen item; fileName: the last selected name (empty when there is
+// no selection); selection: the selection of the menu the item was chosen in.
+// May throw std::exception carrying the message for the user.
+using TMenuItemClickEvent = void (*)(TlumShellMenuItem& item, const std::string& fileName,
+                                     const TSelection& selection);
+
+// The items in menu order; owns them.
+class TlumShellMenuItemList {
+public:
+    TlumShellMenuItemList() = default;
+    TlumShellMenuItemList(const TlumShellMenuItemList&) = delete;
+    TlumShellMenuItemList& operator=(const TlumShellMenuItemList&) = delete;
+
+    TlumShellMenuItem* Add(const std::string& caption, const std::string& hint, const char* resourceName,
+                           HBITMAP bitmap, bool useItemBitmap, bool separator, bool ownerDraw);
+    // The item at a list position; std::out_of_range for a position past the end.
+    TlumShellMenuItem* Items(int position) const;
+    int Count() const { return static_cast<int>(items_.size()); }
+    // The first item whose Index is value, or null.
+    TlumShellMenuItem* FindByIndex(int value) const;
+    // Calls OnClick for FindByIndex(value) when both exist; otherwise nothing.
+    void Click(int value, const std::string& fileName, const TSelection& selection) const;
+
+    TMenuItemClickEvent OnClick = nullptr;
+
+private:
+    std::vector<std::unique_ptr<TlumShellMenuItem>> items_;
+};
+
+// The module-wide item list; null until SetupMenuItems has run.
+extern TlumShellMenuItemList* MenuItems;
+
+// List position of the caption item, shown only for a single JPEG.
+constexpr int CaptionItemPosition = 4;
+
+// --- Caption item texts ----------------------------------------------------------
+struct TCaptionTexts {
+    std::string Caption;
+    std::string Hint;
+};
+
+// The caption item's menu and help text for the single JPEG jpegPath
+// ("Set Caption for "/"Edit Caption for " + name, "Current Caption: " +
+// caption). Set by SetupMenuItems (OvShellMenuUtils); while it is null the
+// caption item shows its own Caption and Hint.
+using TCaptionItemPreparer = TCaptionTexts (*)(const std::string& jpegPath);
+extern TCaptionItemPreparer PrepareCaptionItemTexts;
+
+// --- The handler ---------------------------------------------------------------------
+// One per context menu. Explorer may build menus on several threads at once
+// (one per window), so the selection and the caption item's texts belong to
+// the object, never to the module.
+class TlumShellMenu : public TComObject<IContextMenu2, IShellExtInit> {
+public:
+    TlumShellMenu() = default;
+
+    // IShellExtInit
+    HRESULT STDMETHODCALLTYPE Initialize(PCIDLIST_ABSOLUTE pidlFolder, IDataObject* dataObject,
+                                         HKEY hkeyProgID) override;
+    // IContextMenu
+    HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast,
+                                               UINT uFlags) override;
+    HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO* info) override;
+    HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR idCmd, UINT uType, UINT* reserved, CHAR* name,
+                                               UINT cchMax) override;
+    // IContextMenu2
+    HRESULT STDMETHODCALLTYPE HandleMenuMsg(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
+
+    // The last selected name that Initialize fetched; empty before.
+    std::string FFileName;
+    // The selection of the last successful Initialize, in drop order;
+    // QueryContextMenu replaces shortcut entries by their targets.
+    TSelection SelectedFiles;
+    int SelectedCount = 0;
+    // The caption item's texts of this object's last menu, if it had one.
+    std::optional<TCaptionTexts> CaptionTexts;
+
+protected:
+    std::span<const TInterfaceEntry> InterfaceTable() const override;
+};
+
+} // namespace ovs

@@ -1,0 +1,111 @@
+#include "WinTestSupport.h"
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <vector>
+
+namespace ovs::test {
+
+std::string WinPathFromUnix(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    while (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+std::string BuildDir() { return WinPathFromUnix(OVS_BUILD_DIR); }
+std::string SourceDir() { return WinPathFromUnix(OVS_SOURCE_DIR); }
+std::string CorpusDir() { return WinPathFromUnix(OVS_CORPUS_DIR); }
+
+namespace {
+std::string UniqueTag(const std::string& tag) {
+    static LONG counter = 0;
+    return tag + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(InterlockedIncrement(&counter))
+           + "-" + std::to_string(GetTickCount());
+}
+} // namespace
+
+TScratchDir::TScratchDir(const std::string& tag) {
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, temp);
+    path_ = std::string(temp) + "ovs-" + UniqueTag(tag);
+    if (!CreateDirectoryA(path_.c_str(), nullptr)) throw std::runtime_error("cannot create " + path_);
+}
+
+TScratchDir::~TScratchDir() { RemoveTree(path_); }
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = path + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+TScratchKey::TScratchKey(const std::string& tag, HKEY root)
+    : root_(root), path_("Software\\OvsTests\\" + UniqueTag(tag)) {}
+
+TScratchKey::~TScratchKey() {
+    // RegDeleteTreeA is not on every Windows; Wine has it.
+    RegDeleteTreeA(root_, path_.c_str());
+    RegDeleteKeyA(root_, path_.c_str());
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error("cannot write " + path);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
+    TProcessResult result;
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return result;
+    result.Started = true;
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        result.Finished = true;
+        GetExitCodeProcess(pi.hProcess, &result.ExitCode);
+    } else {
+        TerminateProcess(pi.hProcess, 1);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return result;
+}
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return condition();
+        Sleep(stepMs);
+    }
+}
+
+} // namespace ovs::test

@@ -1,0 +1,232 @@
+// The system utilities against Wine's real registry and version reporting.
+#include "lumSysUtils.h"
+#include "RegistryKey.h"
+#include "WinTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+using namespace ovs;
+using ovs::test::TScratchKey;
+
+namespace {
+
+bool KeyExists(HKEY root, const std::string& path) {
+    TRegistryKey key;
+    return RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+void SetDword(HKEY root, const std::string& path, const char* name, DWORD value) {
+    TRegistryKey key;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)),
+              ERROR_SUCCESS);
+}
+
+void SetRaw(HKEY root, const std::string& path, const char* name, DWORD type, const std::string& bytes) {
+    TRegistryKey key;
+    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                             static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+}
+
+std::string Message(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const ERegistryException& e) {
+        return e.what();
+    }
+    return "(nothing raised)";
+}
+
+} // namespace
+
+TEST(PlatformFlags, FollowTheReportedVersion) {
+    struct Row {
+        const char* windows;
+        DWORD id, major, minor;
+        bool nt, newer9x, newerNT;
+    };
+    const Row rows[] = {
+        {"95", 1, 4, 0, false, false, false},       {"98", 1, 4, 10, false, true, false},
+        {"Me", 1, 4, 90, false, true, false},       {"NT 3.51", 2, 3, 51, true, false, false},
+        {"NT 4.0", 2, 4, 0, true, false, false},    {"2000", 2, 5, 0, true, false, true},
+        {"XP", 2, 5, 1, true, false, true},         {"Win32s", 0, 3, 10, false, false, false},
+    };
+    for (const Row& r : rows) {
+        const TPlatformFlags f = PlatformFlagsFor(r.id, r.major, r.minor);
+        EXPECT_EQ(f.IsWinNT, r.nt) << r.windows;
+        EXPECT_EQ(f.Is9xNewerThan95, r.newer9x) << r.windows;
+        EXPECT_EQ(f.IsNTNewerThanNT4, r.newerNT) << r.windows;
+    }
+}
+
+// Run by EndToEndUnderReportedVersions in a child process whose Windows
+// version Wine was told to report; OVS_EXPECT_FLAGS holds "nt,9x,ntnewer".
+TEST(PlatformFlags, ChildProbe) {
+    const char* expected = std::getenv("OVS_EXPECT_FLAGS");
+    if (!expected) GTEST_SKIP() << "only run as a child of EndToEndUnderReportedVersions";
+    InitPlatformFlags();
+    const std::string got = std::string(IsWinNT ? "1" : "0") + "," + (Is9xNewerThan95 ? "1" : "0") + ","
+                            + (IsNTNewerThanNT4 ? "1" : "0");
+    EXPECT_EQ(got, expected);
+}
+
+TEST(PlatformFlags, EndToEndUnderReportedVersions) {
+    if (std::getenv("OVS_EXPECT_FLAGS")) GTEST_SKIP();
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string appDefaults = "Software\\Wine\\AppDefaults\\" + NamePartOf(self);
+    struct Row {
+        const char* version;
+        const char* flags;
+    };
+    const Row rows[] = {{"win95", "0,0,0"}, {"win98", "0,1,0"}, {"winme", "0,1,0"},
+                        {"nt40", "1,0,0"},  {"win2k", "1,0,1"}, {"winxp", "1,0,1"}};
+    for (const Row& r : rows) {
+        RegWriteString(HKEY_CURRENT_USER, appDefaults, "Version", r.version);
+        SetEnvironmentVariableA("OVS_EXPECT_FLAGS", r.flags);
+        const auto run = ovs::test::RunProcess("\"" + std::string(self) + "\" --gtest_filter=PlatformFlags.ChildProbe");
+        SetEnvironmentVariableA("OVS_EXPECT_FLAGS", nullptr);
+        EXPECT_TRUE(run.Finished) << r.version;
+        EXPECT_EQ(run.ExitCode, 0u) << r.version << " should give " << r.flags;
+    }
+    RegRemoveKey(HKEY_CURRENT_USER, appDefaults);
+}
+
+TEST(Registry, WriteCreatesEveryMissingKeyAndReadsBack) {
+    TScratchKey scratch("write");
+    const std::string deep = scratch.path() + "\\a\\b\\c";
+    RegWriteString(HKEY_CURRENT_USER, deep, "Name", "value one");
+    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, deep, "Name"), "value one");
+    // A leading backslash is ignored; the default value has an empty name.
+    RegWriteString(HKEY_CURRENT_USER, "\\" + deep, "", "default");
+    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, deep, ""), "default");
+
+    // Stored as REG_SZ with its terminating null counted.
+    TRegistryKey key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, deep.c_str(), 0, KEY_READ, key.put()), ERROR_SUCCESS);
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(RegQueryValueExA(key.get(), "Name", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, 10u);
+}
+
+TEST(Registry, ReadDistinguishesMissingEmptyAndWrongTypes) {
+    TScratchKey scratch("read");
+    const std::string path = scratch.path();
+    const std::string missingKey = path + "\\nothing here";
+    RegWriteString(HKEY_CURRENT_USER, path, "Empty", "");
+    SetRaw(HKEY_CURRENT_USER, path, "NoData", REG_SZ, "");
+    SetRaw(HKEY_CURRENT_USER, path, "Expand", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9));
+    SetRaw(HKEY_CURRENT_USER, path, "TwoParts", REG_SZ, std::string("first\0second\0", 13));
+    SetRaw(HKEY_CURRENT_USER, path, "Unterminated", REG_SZ, "abc");
+    SetDword(HKEY_CURRENT_USER, path, "Number", 7);
+
+    EXPECT_EQ(RegReadStringDef(HKEY_CURRENT_USER, path, "Missing", "dflt"), "dflt");
+    EXPECT_EQ(RegReadStringDef(HKEY_CURRENT_USER, missingKey, "Any", "dflt"), "dflt");
+    EXPECT_EQ(RegReadStringDef(HKEY_CURRENT_USER, path, "Empty", "dflt"), "");
+    EXPECT_EQ(RegReadStringDef(HKEY_CURRENT_USER, path, "NoData", "dflt"), "");
+    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, path, "Missing"), "");
+    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, path, "Expand"), "%TEMP%\\x");
+    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, path, "TwoParts"), "first");
+    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, path, "Unterminated"), "abc");
+
+    EXPECT_EQ(Message([&] { RegReadStringDef(HKEY_CURRENT_USER, path, "Number", "dflt"); }),
+              "Invalid data type for 'Number'");
+    EXPECT_EQ(Message([&] { RegReadString(HKEY_CURRENT_USER, path, "Number"); }), "Invalid data type for 'Number'");
+    EXPECT_EQ(Message([&] { RegReadString(HKEY_CURRENT_USER, missingKey, "Any"); }),
+              "Unable to open the " + missingKey + " key");
+}
+
+TEST(Registry, WriteFailureNamesTheKey) {
+    // HKEY_CLASSES_ROOT's subkeys can be created, so fail on an invalid root
+    // instead: a closed handle.
+    EXPECT_EQ(Message([] { RegWriteString(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x1234)), "X\\Y", "v", "t"); }),
+              "Unable to open the X\\Y key");
+}
+
+TEST(Registry, RemoveValueAndKeyTree) {
+    TScratchKey scratch("remove");
+    const std::string path = scratch.path();
+    RegWriteString(HKEY_CURRENT_USER, path, "Keep", "1");
+    RegWriteString(HKEY_CURRENT_USER, path, "Drop", "2");
+    EXPECT_TRUE(RegRemoveValue(HKEY_CURRENT_USER, path, "Drop"));
+    EXPECT_FALSE(RegRemoveValue(HKEY_CURRENT_USER, path, "Drop"));
+    EXPECT_FALSE(RegRemoveValue(HKEY_CURRENT_USER, path + "\\missing", "Keep"));
+    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, path, "Keep"), "1");
+
+    for (const char* sub : {"\\t\\a\\x", "\\t\\a\\y", "\\t\\b", "\\t\\c\\d\\e\\f"})
+        RegWriteString(HKEY_CURRENT_USER, path + sub, "v", "w");
+    EXPECT_FALSE(RegRemoveKey(HKEY_CURRENT_USER, path + "\\missing"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, path));
+    EXPECT_TRUE(RegRemoveKey(HKEY_CURRENT_USER, path + "\\t"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, path + "\\t"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, path));
+}
+
+TEST(Autorun, KeysOfEveryKind) {
+    const std::string prefix = "Software\\Microsoft\\Windows\\CurrentVersion\\";
+    EXPECT_EQ(AutorunKey(akRun).Root, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(AutorunKey(akRun).KeyPath, prefix + "Run");
+    EXPECT_EQ(AutorunKey(akRunOnce).KeyPath, prefix + "RunOnce");
+    EXPECT_EQ(AutorunKey(akUserRun).Root, HKEY_CURRENT_USER);
+    EXPECT_EQ(AutorunKey(akUserRunOnce).Root, HKEY_CURRENT_USER);
+    EXPECT_EQ(AutorunKey(akUserRunOnce).KeyPath, prefix + "RunOnce");
+    EXPECT_EQ(AutorunKey(akRunServices).Root, HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(AutorunKey(akRunServices).KeyPath, prefix + "RunServices");
+    EXPECT_EQ(AutorunKey(akRunServicesOnce).KeyPath, prefix + "RunServicesOnce");
+}
+
+TEST(Autorun, StoresTheCommandLineUnderItsNamePart) {
+    InitPlatformFlags();
+    // Wine never runs HKCU RunOnce, so the entry is harmless until removed.
+    const std::string tag = "ovs-autorun-" + std::to_string(GetCurrentProcessId());
+    const std::string line = "\"C:\\missing\\tmp1.exe\" -doit \"C:\\x\\file.txt\" \"C:\\x\\" + tag + "\"";
+    ASSERT_TRUE(RegisterAutorun(akUserRunOnce, line));
+    const std::string key = AutorunKey(akUserRunOnce).KeyPath;
+    EXPECT_EQ(RegReadString(HKEY_CURRENT_USER, key, tag + "\""), line);
+    EXPECT_TRUE(RegRemoveValue(HKEY_CURRENT_USER, key, tag + "\""));
+}
+
+TEST(Autorun, ServiceKindsOnlyOnThe9xFamily) {
+    const std::string tag = "ovs-services-" + std::to_string(GetCurrentProcessId());
+    const std::string key = AutorunKey(akRunServices).KeyPath;
+    const bool saved = IsWinNT;
+
+    IsWinNT = true;
+    EXPECT_FALSE(RegisterAutorun(akRunServices, "C:\\" + tag));
+    EXPECT_FALSE(RegisterAutorun(akRunServicesOnce, "C:\\" + tag));
+    EXPECT_EQ(RegReadStringDef(HKEY_LOCAL_MACHINE, key, tag, "absent"), "absent");
+
+    IsWinNT = false;
+    EXPECT_TRUE(RegisterAutorun(akRunServices, "C:\\" + tag));
+    EXPECT_EQ(RegReadString(HKEY_LOCAL_MACHINE, key, tag), "C:\\" + tag);
+    EXPECT_TRUE(RegRemoveValue(HKEY_LOCAL_MACHINE, key, tag));
+    IsWinNT = saved;
+}
+
+TEST(Autorun, FailureIsFalseNotAnError) {
+    // A value name can be at most 16383 characters: a longer one can't be set.
+    const std::string line = "C:\\" + std::string(20000, 'n');
+    EXPECT_FALSE(RegisterAutorun(akUserRunOnce, line));
+}
+
+TEST(NamePart, TextAfterTheLastDelimiter) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"C:\\dir\\file.txt", "file.txt"},
+        {"C:\\dir\\", ""},
+        {"C:", ""},
+        {"name", "name"},
+        {"", ""},
+        {"a/b/c", "c"},
+        {"dir\\sub/x:y", "y"},
+        {"\"C:\\T\\tmp1.exe\" -doit \"C:\\P\\f.txt\" \"C:\\Program Files\\Orvane\"", "Orvane\""},
+    };
+    for (const auto& [path, expected] : rows) EXPECT_EQ(NamePartOf(path), expected) << path;
+}
