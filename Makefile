@@ -4,7 +4,7 @@ JOBS ?= 2
 FUZZ_SECONDS ?= 600
 FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all deps native asan win64 win32 fuzz-build test test-native test-asan test-win64 test-fuzz demo bench fuzz clean
+.PHONY: all deps native asan win64 win32 check-win32 fuzz-build test test-native test-asan test-win64 test-fuzz demo bench fuzz clean
 
 all: native win64 win32
 
@@ -27,6 +27,12 @@ win32: deps
 	@cmake --preset win32 >/dev/null
 	@cmake --build --preset win32 -j$(JOBS)
 
+# What ships for 32-bit Windows must load on Windows 98 and NT 4.0, and the
+# DLL exports exactly the four server functions.
+check-win32: win32
+	@tools/check-imports build/win32/OvSShow.dll build/win32/OvUninst.exe
+	@tools/check-exports build/win32/OvSShow.dll DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer
+
 fuzz-build: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j$(JOBS)
@@ -45,7 +51,7 @@ test-fuzz: fuzz-build
 
 # Every test: native, under the sanitizers, under Wine, a short fuzz run on
 # the seed corpus; the i686 deliverables are built and linked, never run.
-test: test-native test-asan test-win64 win32 test-fuzz
+test: test-native test-asan test-win64 check-win32 test-fuzz
 	@echo "All test suites passed."
 
 demo: win64

@@ -11,7 +11,7 @@ bool TBufferedFile::Open(const std::string& path) {
     if (!File) return false;
     // Our own buffer does the work; the C library's would only copy twice.
     std::setvbuf(File, nullptr, _IONBF, 0);
-    Buffer.resize(BufferSize);
+    if (!Buffer) Buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
     return true;
 }
 
@@ -25,7 +25,7 @@ void TBufferedFile::Close() {
 bool TBufferedFile::Fill() {
     if (!File || Failed) return false;
     Pos = 0;
-    End = std::fread(Buffer.data(), 1, Buffer.size(), File);
+    End = std::fread(Buffer.get(), 1, BufferSize, File);
     if (End == 0) Failed = true;   // end of file or error: nothing more comes
     return End > 0;
 }
@@ -42,7 +42,7 @@ size_t TBufferedFile::Read(char* dest, size_t count) {
         if (Pos == End) {
             // A large remainder goes straight into dest rather than through
             // the buffer.
-            if (count - done >= Buffer.size() && File && !Failed) {
+            if (count - done >= BufferSize && File && !Failed) {
                 const size_t got = std::fread(dest + done, 1, count - done, File);
                 done += got;
                 if (done < count) Failed = true;
@@ -51,7 +51,7 @@ size_t TBufferedFile::Read(char* dest, size_t count) {
             if (!Fill()) break;
         }
         const size_t n = std::min(count - done, End - Pos);
-        std::memcpy(dest + done, Buffer.data() + Pos, n);
+        std::memcpy(dest + done, Buffer.get() + Pos, n);
         Pos += n;
         done += n;
     }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
+#include <memory>
 
 namespace ovs {
 
@@ -40,7 +40,7 @@ private:
     bool Fill();
 
     std::FILE* File = nullptr;
-    std::vector<char> Buffer;
+    std::unique_ptr<char[]> Buffer;   // BufferSize bytes while open
     size_t Pos = 0;     // next unread byte in Buffer
     size_t End = 0;     // bytes held in Buffer
     bool Failed = false;

@@ -1,9 +1,374 @@
-// Placeholder until the directory walker lands.
+// The Exif directory walker.
+//
+// Every position is 1-based in ExifBuffer. All the numbers a directory
+// supplies (counts, offsets, component counts) come from the file, so the
+// arithmetic on them is done in 64 bits and checked against the buffer
+// before anything is read.
 #include "ExifReader.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "ValueFormat.h"
+
 namespace ovs {
-void ParseExifBlock(TReaderState&) {}
-void WalkDirectory(TReaderState&, int32_t, int32_t, int32_t, const TTagTable*, int) {}
-void ApplySensorWidth(TReaderState&) {}
-void WalkMakerNoteDirectory(TReaderState&, const std::string&, const TTagTable*, int, int32_t, int32_t) {}
+
+namespace {
+
+constexpr size_t MakeLength = 32;
+constexpr size_t ModelLength = 40;
+constexpr size_t DateTimeLength = 20;
+constexpr int32_t ExifFirstDirectory = 17;   // behind length, signature and TIFF header
+constexpr int32_t ExifOffsetBase = 9;        // where the TIFF header's offset 0 sits
+constexpr int EntrySize = 12;
+
+bool Fits(const TReaderState& s, int64_t pos, int64_t bytes) {
+    return pos >= 1 && pos + bytes - 1 <= static_cast<int64_t>(s.ExifBuffer.size());
+}
+
+// count bytes from pos, clipped to text: a start before 1 counts as 1, a start
+// past the end or a count of 0 or less gives nothing. A count that can't be a
+// 32-bit size (a product that overflowed) gives nothing either.
+std::string_view CopyClipped(std::string_view text, int64_t pos, int64_t count) {
+    if (count <= 0 || count > INT32_MAX) return {};
+    if (pos < 1) pos = 1;
+    const int64_t size = static_cast<int64_t>(text.size());
+    if (pos > size) return {};
+    const int64_t n = std::min(count, size - pos + 1);
+    return text.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(n));
+}
+
+std::string Quoted(std::string_view text, size_t maxLength) {
+    std::string out = "\"";
+    out.append(text.substr(0, maxLength));
+    out.push_back('"');
+    return out;
+}
+
+std::string Trimmed(std::string_view text) {  // bytes of code 32 or less at both ends
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+    return std::string(text);
+}
+
+// Nearest integer, halves to the even neighbour, kept to its low 32 bits as a
+// 32-bit field takes it. The values come from ValueToNumber, so they are
+// finite and well inside 64 bits.
+int32_t RoundToInt32(double v) {
+    if (!std::isfinite(v) || std::fabs(v) > 9.0e15) return 0;
+    double r = std::floor(v);
+    const double frac = v - r;
+    if (frac > 0.5 || (frac == 0.5 && std::fmod(r, 2.0) != 0)) r += 1;
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(r)));
+}
+
+int32_t ClampToInt32(int64_t v) {
+    // Keeps the later "+ 16" of a TIFF maker note and the "- 8" of some
+    // layouts inside 32 bits; a position this far out reads nothing anyway.
+    constexpr int64_t limit = INT32_MAX / 2;
+    return static_cast<int32_t>(std::clamp(v, -limit, limit));
+}
+
+void AppendHex4(std::string& out, uint16_t tag) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    for (int shift = 12; shift >= 0; shift -= 4) out.push_back(digits[(tag >> shift) & 0xF]);
+}
+
+void AppendListLine(const TReaderState& s, std::string& list, uint16_t tag, std::string_view name,
+                    std::string_view value, int64_t byteCount) {
+    list.append("\r\n");
+    if (s.ShowTagNumbers > 0) {
+        list.append("tag[$");
+        AppendHex4(list, tag);
+        list.append("]: ");
+    }
+    list.append(name);
+    list.append(" = ");
+    list.append(value);
+    if (s.ShowTagNumbers > 0) {
+        list.append(" (size: ");
+        char buf[24];
+        auto [end, ec] = std::to_chars(buf, buf + sizeof buf, byteCount);
+        (void)ec;
+        list.append(buf, end);
+        list.push_back(')');
+    }
+}
+
+// One directory entry as both walkers read it.
+struct TEntry {
+    uint16_t Tag = 0;
+    int Format = 0;
+    int64_t ByteCount = 0;
+    int64_t ValuePos = 0;
+    std::string_view Raw;   // inside ExifBuffer, which no walk step replaces
+};
+
+TEntry ReadEntry(const TReaderState& s, int64_t entryPos, int64_t base) {
+    TEntry e;
+    const auto pos = static_cast<int32_t>(entryPos);
+    e.Tag = GetUInt16(s, pos);
+    e.Format = GetUInt16(s, pos + 2);
+    const int32_t components = GetInt32(s, pos + 4);
+    e.ByteCount = static_cast<int64_t>(components) * FormatSize(e.Format);
+    e.ValuePos = e.ByteCount > 4 ? static_cast<int64_t>(GetInt32(s, pos + 8)) + base : entryPos + 8;
+    e.Raw = CopyClipped(s.ExifBuffer, e.ValuePos, e.ByteCount);
+    return e;
+}
+
+bool HasCode(const TReaderState& s, const TTagTable* rows, int row) {
+    return row > 0 && rows[row].Code != nullptr && s.DecodeValues;
+}
+
+// The text shown for an entry: the generic value text, then the row's
+// rendering routine or the 50-byte cut. Where only the cut is shown, the
+// generic text is made no longer than the cut needs.
+std::string ShownText(const TReaderState& s, const TEntry& e, const TTagTable* rows, int row,
+                      std::string_view desc) {
+    const bool code = HasCode(s, rows, row);
+    const size_t maxLength = code ? std::string::npos : PrintableLength;
+    std::string text;
+    if (e.Format == 2) {
+        // The last byte is taken to be the terminating zero, whatever it is.
+        text = Quoted(CopyClipped(s.ExifBuffer, e.ValuePos, e.ByteCount - 1), maxLength);
+    } else if (e.Format == 7) {
+        text = Quoted(e.Raw, maxLength);
+    } else {
+        text = FormatValue(s, e.Raw, e.Format, desc, maxLength);
+    }
+    return code ? rows[row].Code(text) : PrintableText(text);
+}
+
+// Text fields hold the value without its last byte.
+std::string_view TextField(const TEntry& e) {
+    return e.ByteCount > 1 ? e.Raw.substr(0, static_cast<size_t>(std::min<int64_t>(e.ByteCount - 1, e.Raw.size())))
+                           : std::string_view();
+}
+
+double FocalPlaneUnitFor(int32_t unit, double current) {
+    switch (unit) {
+    case 1: return 25.4;
+    case 2: return 100.0;   // the figure this reader has always given for unit 2
+    case 3: return 10.0;
+    case 4: return 1.0;
+    case 5: return 0.001;
+    default: return current;
+    }
+}
+
+bool AlreadyWalked(const TReaderState& s, int32_t dirPos) {
+    for (int32_t i = 0; i < s.WalkedDirectoryCount; ++i) {
+        if (s.WalkedDirectories[static_cast<size_t>(i)] == dirPos) return true;
+    }
+    return false;
+}
+
+class TDepthGuard {
+public:
+    explicit TDepthGuard(TReaderState& s) : s_(s) { ++s_.WalkDepth; }
+    ~TDepthGuard() { --s_.WalkDepth; }
+    TDepthGuard(const TDepthGuard&) = delete;
+    TDepthGuard& operator=(const TDepthGuard&) = delete;
+private:
+    TReaderState& s_;
+};
+
+// A sub-directory at the offset its pointer entry holds. Whatever goes wrong
+// in there ends that sub-directory only; the parent goes on.
+void WalkSubDirectory(TReaderState& s, const TEntry& e, int32_t base, int32_t length,
+                      const TTagTable* dictionary, int dictionarySize) {
+    try {
+        const int64_t pos = static_cast<int64_t>(GetInt32(s, ClampToInt32(e.ValuePos))) + base;
+        if (!Fits(s, pos, 2)) return;
+        WalkDirectory(s, static_cast<int32_t>(pos), base, length, dictionary, dictionarySize);
+    } catch (...) {
+    }
+}
+
+void ApplyEntry(TReaderState& s, const TEntry& e, int64_t entryPos, int32_t base, int32_t length) {
+    TImageInfo& info = s.ImageInfo;
+    auto v = [&] { return ValueToNumber(s, e.Raw, e.Format); };
+    switch (e.Tag) {
+    case 0x010F: info.Make = std::string(TextField(e).substr(0, MakeLength)); break;
+    case 0x0110: info.Model = std::string(TextField(e).substr(0, ModelLength)); break;
+    case 0x0132:
+    case 0x9003: info.DateTime = Trimmed(TextField(e)).substr(0, DateTimeLength); break;
+    case 0x829A: info.ExposureTime = v(); break;
+    case 0x829D: info.FNumber = v(); break;
+    case 0x8769:
+    case 0xA005: WalkSubDirectory(s, e, base, length, ExifTagTable, ExifTagTableSize); break;
+    case 0x8825: WalkSubDirectory(s, e, base, length, GpsTagTable, GpsTagTableSize); break;
+    case 0x9201:
+        if (info.ExposureTime == -1.0) info.ExposureTime = 1 / std::exp2(v());
+        break;
+    case 0x9202:
+    case 0x9205:
+        if (info.FNumber == -1.0) info.FNumber = std::exp2(v() / 2);
+        break;
+    case 0x9206: info.SubjectDistance = v(); break;
+    case 0x9209: info.Flash = RoundToInt32(v()); break;
+    case 0x920A: info.FocalLength = v(); break;
+    case 0x927C:
+        info.MakerNote = std::string(e.Raw);
+        s.MakerNotePos = ClampToInt32(e.ValuePos);
+        break;
+    case 0x9286: info.UserComment = Trimmed(TextField(e)); break;
+    case 0xA002:
+        info.WidthValuePos = static_cast<int32_t>(entryPos + 8);
+        info.ImageWidth = RoundToInt32(v());
+        break;
+    case 0xA003:
+        info.HeightValuePos = static_cast<int32_t>(entryPos + 8);
+        info.ImageHeight = RoundToInt32(v());
+        break;
+    case 0xA20E: s.FocalPlaneResolution = v(); break;
+    case 0xA210: s.FocalPlaneUnitMm = FocalPlaneUnitFor(RoundToInt32(v()), s.FocalPlaneUnitMm); break;
+    default: break;
+    }
+}
+
+} // namespace
+
+uint16_t GetUInt16(const TReaderState& s, int32_t pos) {
+    if (!Fits(s, pos, 2)) throw EExifFormatError("read outside the Exif data");
+    const auto* p = reinterpret_cast<const unsigned char*>(s.ExifBuffer.data()) + (pos - 1);
+    return s.BigEndianData ? static_cast<uint16_t>((p[0] << 8) | p[1])
+                           : static_cast<uint16_t>((p[1] << 8) | p[0]);
+}
+
+int32_t GetInt32(const TReaderState& s, int32_t pos) {
+    if (!Fits(s, pos, 4)) throw EExifFormatError("read outside the Exif data");
+    return BytesToInt(s, std::string_view(s.ExifBuffer).substr(static_cast<size_t>(pos - 1), 4));
+}
+
+int32_t BytesToInt(const TReaderState& s, std::string_view bytes) {
+    uint32_t value = 0;
+    const size_t n = bytes.size();
+    for (size_t i = 0; i < n; ++i) {
+        const auto b = static_cast<unsigned char>(s.BigEndianData ? bytes[i] : bytes[n - 1 - i]);
+        value = (value << 8) | b;
+    }
+    return static_cast<int32_t>(value);
+}
+
+double ValueToNumber(const TReaderState& s, std::string_view raw, int format) {
+    switch (format) {
+    case 1: case 3: case 4:
+        return static_cast<double>(static_cast<uint32_t>(BytesToInt(s, raw)));
+    case 6: case 8: case 9:
+        return static_cast<double>(BytesToInt(s, raw));
+    case 5: case 10: {
+        const std::string_view numBytes = raw.substr(0, 4);
+        const std::string_view denBytes = raw.size() > 4 ? raw.substr(4, 4) : std::string_view();
+        const int32_t num = BytesToInt(s, numBytes);
+        const int32_t den = BytesToInt(s, denBytes);
+        // A zero denominator has no quotient; 0 keeps the camera fields finite.
+        if (den == 0) return 0;
+        if (format == 5) {
+            return static_cast<double>(static_cast<uint32_t>(num)) / static_cast<uint32_t>(den);
+        }
+        return static_cast<double>(num) / den;
+    }
+    default:
+        // Text formats carry no number, and FLOAT/DOUBLE are never interpreted
+        // (their list text is a placeholder too), so all of them count as 0.
+        return 0;
+    }
+}
+
+void ParseExifBlock(TReaderState& s) {
+    s.ImageInfo.Flash = 0;
+    s.FocalPlaneResolution = 0;
+    s.FocalPlaneUnitMm = 0;
+    s.ImageInfo.Status = "<none>";
+    s.WalkedDirectoryCount = 0;
+    s.WalkDepth = 0;
+    if (s.ExifSection < 1 || s.ExifSection > MaxSections) return;
+    const tSection& section = s.Sections[static_cast<size_t>(s.ExifSection)];
+    const std::string& data = section.Data;
+    if (data.size() < 7 || std::string_view(data).substr(2, ExifSignature.size()) != ExifSignature) {
+        s.ImageInfo.Status = "Incorrect Exif header";
+        return;
+    }
+    const std::string_view order = data.size() >= 10 ? std::string_view(data).substr(8, 2) : std::string_view();
+    if (order == "II") {
+        s.BigEndianData = false;
+    } else if (order == "MM") {
+        s.BigEndianData = true;
+    } else {
+        s.ImageInfo.Status = "Invalid Exif alignment marker";
+        return;
+    }
+    s.ImageInfo.TagList.clear();
+    s.ExifBuffer = data;
+    WalkDirectory(s, ExifFirstDirectory, ExifOffsetBase, section.Size - 6, ExifTagTable, ExifTagTableSize);
+    ApplySensorWidth(s);
+}
+
+void WalkDirectory(TReaderState& s, int32_t dirPos, int32_t base, int32_t length,
+                   const TTagTable* dictionary, int dictionarySize) {
+    if (s.WalkDepth <= 0) {
+        s.WalkDepth = 0;
+        s.WalkedDirectoryCount = 0;
+    }
+    // A directory seen before in this buffer (a pointer back to an ancestor,
+    // or two pointers at one directory) is listed once; past the nesting cap
+    // or the capacity of the set, nothing more is walked.
+    if (s.WalkDepth > MaxWalkDepth || AlreadyWalked(s, dirPos) ||
+        s.WalkedDirectoryCount >= static_cast<int32_t>(s.WalkedDirectories.size())) {
+        return;
+    }
+    s.WalkedDirectories[static_cast<size_t>(s.WalkedDirectoryCount++)] = dirPos;
+    TDepthGuard depth(s);
+
+    const int64_t count = GetUInt16(s, dirPos);
+    if (static_cast<int64_t>(dirPos) + 2 + EntrySize * count > static_cast<int64_t>(base) + length) {
+        s.ImageInfo.Status = "Illegally sized directory";
+    }
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t entryPos = static_cast<int64_t>(dirPos) + 2 + EntrySize * i;
+        if (!Fits(s, entryPos, EntrySize)) break;   // the rest of the directory isn't there
+        const TEntry e = ReadEntry(s, entryPos, base);
+        const int row = FindLastTagRow(e.Tag, dictionary, dictionarySize);
+        const std::string_view desc = (s.DecodeValues && row >= 0) ? dictionary[row].Desc : "";
+        const std::string text = ShownText(s, e, dictionary, row, desc);
+        AppendListLine(s, s.ImageInfo.TagList, e.Tag, row >= 0 ? dictionary[row].Name : "Unknown", text,
+                       e.ByteCount);
+        ApplyEntry(s, e, entryPos, base, length);
+    }
+}
+
+void ApplySensorWidth(TReaderState& s) {
+    if (s.FocalPlaneResolution != 0) {
+        s.ImageInfo.SensorWidth = s.ImageInfo.ImageWidth * s.FocalPlaneUnitMm / s.FocalPlaneResolution;
+    }
+}
+
+void WalkMakerNoteDirectory(TReaderState& s, const std::string& makerNote, const TTagTable* table,
+                            int tableSize, int32_t dirOffset, int32_t makerNotePos) {
+    s.ExifBuffer = makerNote;
+    const int64_t dirPos = static_cast<int64_t>(dirOffset) + 1;
+    const int64_t base = dirPos - makerNotePos + 1;
+    // A maker note may be empty or shorter than its header; then there is
+    // no directory to list.
+    if (!Fits(s, dirPos, 2)) return;
+    const int64_t count = GetUInt16(s, static_cast<int32_t>(dirPos));
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t entryPos = dirPos + 2 + EntrySize * i;
+        if (!Fits(s, entryPos, EntrySize)) break;
+        const TEntry e = ReadEntry(s, entryPos, base);
+        const int row = FindTagRow(e.Tag, table, tableSize);
+        const std::string_view name = row >= 0 ? std::string_view(table[row].Name) : "Unknown";
+        if (name.size() == 4 && (name[0] | 0x20) == 's' && (name[1] | 0x20) == 'k' &&
+            (name[2] | 0x20) == 'i' && (name[3] | 0x20) == 'p') {
+            continue;
+        }
+        const int descRow = FindLastTagRow(e.Tag, table, tableSize);
+        const std::string_view desc = (s.DecodeValues && descRow >= 0) ? table[descRow].Desc : "";
+        const std::string text = ShownText(s, e, table, row, desc);
+        AppendListLine(s, s.ImageInfo.MakerNoteList, e.Tag, name, text, e.ByteCount);
+    }
+}
+
 } // namespace ovs

@@ -7,6 +7,7 @@
 #include "ComObject.h"
 
 #include <windows.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <atomic>

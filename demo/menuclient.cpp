@@ -1,0 +1,275 @@
+// The demo's stand-in for Explorer: builds the context menu of a selection the
+// way Explorer does with a registered shell extension, and shows it.
+//
+//   menuclient samples FOLDER              make the demo's sample files
+//   menuclient menu FOLDER NAME... [--invoke N]
+//                                          the menu of FOLDER\NAME...; with
+//                                          --invoke, choose the item at offset N
+//   menuclient received FOLDER             wait for the stand-in viewer's
+//                                          record in FOLDER and print it
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kHandlerName[] = "Orvane Slide Show";
+
+template <class T>
+class TComPtr {
+public:
+    TComPtr() = default;
+    ~TComPtr() {
+        if (p_) p_->Release();
+    }
+    TComPtr(const TComPtr&) = delete;
+    TComPtr& operator=(const TComPtr&) = delete;
+    T* operator->() const { return p_; }
+    T* get() const { return p_; }
+    void** put() { return reinterpret_cast<void**>(&p_); }
+
+private:
+    T* p_ = nullptr;
+};
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    wide.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
+    return wide;
+}
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+// --- Samples ----------------------------------------------------------------------
+
+std::string Big16(size_t value) { return {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)}; }
+
+// A JPEG header with an optional IPTC caption in its APP13 section.
+std::string Jpeg(const std::string& caption) {
+    std::string iptc = std::string("\x1C\x02\x00\x00\x02\x00\x04", 7);
+    if (!caption.empty()) iptc += std::string("\x1C\x02\x78", 3) + Big16(caption.size()) + caption;
+    if (iptc.size() % 2) iptc += '\0';
+    std::string resource = std::string("8BIM\x04\x04\x00\x00\x00\x00", 10) + Big16(iptc.size()) + iptc;
+    const std::string app13 = std::string("Photoshop 3.0\0", 14) + resource;
+    const std::string jfif = std::string("JFIF\0\x01\x01\x00\x00\x01\x00\x01\x00\x00", 14);
+    return std::string("\xFF\xD8\xFF\xE0", 4) + Big16(jfif.size() + 2) + jfif + std::string("\xFF\xED", 2) +
+           Big16(app13.size() + 2) + app13 + std::string("\xFF\xD9", 2);
+}
+
+// A 2x2 24-bit bitmap.
+std::string Bitmap() {
+    const unsigned char bytes[] = {
+        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0,
+        16, 0, 0, 0, 0x13, 0x0B, 0, 0, 0x13, 0x0B, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0};
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof(bytes));
+}
+
+bool CreateShortcut(const std::string& linkPath, const std::string& target) {
+    TComPtr<IShellLinkA> link;
+    TComPtr<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put())))
+        return false;
+    link->SetPath(target.c_str());
+    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put())) &&
+           SUCCEEDED(file->Save(Wide(linkPath).c_str(), TRUE));
+}
+
+int MakeSamples(const std::string& folder) {
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const bool ok = WriteBytes(folder + "\\beach.jpg", Jpeg("Beach at sunset")) &&
+                    WriteBytes(folder + "\\harbour.jpg", Jpeg("")) &&
+                    WriteBytes(folder + "\\slides.bmp", Bitmap()) &&
+                    WriteBytes(folder + "\\notes.txt", "Holiday notes\r\n") &&
+                    CreateShortcut(folder + "\\beach shortcut.lnk", folder + "\\beach.jpg");
+    std::printf("Sample folder %s: beach.jpg (caption \"Beach at sunset\"), harbour.jpg (no caption),\n"
+                "  slides.bmp, notes.txt, \"beach shortcut.lnk\" -> beach.jpg\n",
+                folder.c_str());
+    return ok ? 0 : 1;
+}
+
+// --- The menu -------------------------------------------------------------------------
+
+bool ShellDataObject(const std::string& folder, const std::vector<std::string>& names,
+                     TComPtr<IDataObject>& dataObject) {
+    TComPtr<IShellFolder> desktop, parent;
+    if (FAILED(SHGetDesktopFolder(reinterpret_cast<IShellFolder**>(desktop.put())))) return false;
+    PIDLIST_RELATIVE folderPidl = nullptr;
+    std::wstring wideFolder = Wide(folder);
+    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wideFolder.data(), nullptr, &folderPidl, nullptr)))
+        return false;
+    const HRESULT bound = desktop->BindToObject(folderPidl, nullptr, IID_IShellFolder, parent.put());
+    CoTaskMemFree(folderPidl);
+    if (FAILED(bound)) return false;
+    std::vector<PITEMID_CHILD> children;
+    bool ok = true;
+    for (const std::string& name : names) {
+        PIDLIST_RELATIVE child = nullptr;
+        std::wstring wideName = Wide(name);
+        if (FAILED(parent->ParseDisplayName(nullptr, nullptr, wideName.data(), nullptr, &child, nullptr))) {
+            std::printf("  cannot find %s\\%s\n", folder.c_str(), name.c_str());
+            ok = false;
+            break;
+        }
+        children.push_back(reinterpret_cast<PITEMID_CHILD>(child));
+    }
+    if (ok)
+        ok = SUCCEEDED(parent->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()),
+                                             const_cast<PCUITEMID_CHILD_ARRAY>(children.data()), IID_IDataObject,
+                                             nullptr, dataObject.put()));
+    for (PITEMID_CHILD child : children) CoTaskMemFree(child);
+    return ok;
+}
+
+std::string RegDefault(const std::string& key) {
+    char value[256] = {};
+    LONG size = sizeof(value);
+    return RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), value, &size) == ERROR_SUCCESS ? value : "";
+}
+
+int ShowMenu(const std::string& folder, const std::vector<std::string>& names, int invoke) {
+    std::string shown;
+    for (const std::string& name : names) shown += (shown.empty() ? "" : ", ") + name;
+    std::printf("\nRight-click on %s in %s\n", shown.c_str(), folder.c_str());
+
+    // Explorer asks the "folder" key for a folder and the "*" key for a file.
+    const DWORD attributes = GetFileAttributesA((folder + "\\" + names.front()).c_str());
+    const bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    const std::string key = std::string(isFolder ? "folder" : "*") + "\\shellex\\ContextMenuHandlers\\" + kHandlerName;
+    const std::string clsidText = RegDefault(key);
+    CLSID clsid;
+    std::wstring wideClsid = Wide(clsidText);
+    if (clsidText.empty() || FAILED(CLSIDFromString(wideClsid.data(), &clsid))) {
+        std::printf("  no handler registered under HKCR\\%s\n", key.c_str());
+        return 1;
+    }
+    TComPtr<IShellExtInit> init;
+    TComPtr<IContextMenu> menu;
+    TComPtr<IDataObject> data;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put());
+    if (FAILED(hr)) {
+        std::printf("  CoCreateInstance %s failed: 0x%08lX\n", clsidText.c_str(), static_cast<unsigned long>(hr));
+        return 1;
+    }
+    if (!ShellDataObject(folder, names, data)) return 1;
+    if (FAILED(init->Initialize(nullptr, data.get(), nullptr)) ||
+        FAILED(init->QueryInterface(IID_IContextMenu, menu.put())))
+        return 1;
+    HMENU popup = CreatePopupMenu();
+    const UINT first = 100;
+    hr = menu->QueryContextMenu(popup, 0, first, first + 99, CMF_NORMAL);
+    std::printf("  handler %s (HKCR\\%s)\n  QueryContextMenu inserted %u items\n", clsidText.c_str(), key.c_str(),
+                static_cast<unsigned>(HRESULT_CODE(hr)));
+    const int count = GetMenuItemCount(popup);
+    if (count > 0) std::printf("    id  offset  bitmap  text                                 help text\n");
+    std::string invokedText;
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_BITMAP | MIIM_CHECKMARKS;
+        info.dwTypeData = text;
+        info.cch = sizeof(text) - 1;
+        GetMenuItemInfoA(popup, static_cast<UINT>(i), TRUE, &info);
+        const UINT offset = info.wID - first;
+        char help[512] = {};
+        menu->GetCommandString(offset, GCS_HELPTEXTA, nullptr, help, sizeof(help));
+        const bool bitmap = info.hbmpItem || info.hbmpChecked;
+        const std::string label = (info.fType & MFT_SEPARATOR) ? "--------" : text;
+        std::printf("   %3u  %6u  %-6s  %-36s %s\n", info.wID, offset, bitmap ? "yes" : "", label.c_str(), help);
+        if (static_cast<int>(offset) == invoke) invokedText = label;
+    }
+    DestroyMenu(popup);
+    if (invoke >= 0) {
+        CMINVOKECOMMANDINFO command{};
+        command.cbSize = sizeof(command);
+        command.fMask = CMIC_MASK_FLAG_NO_UI;
+        command.lpVerb = MAKEINTRESOURCEA(invoke);
+        command.nShow = SW_SHOWNORMAL;
+        hr = menu->InvokeCommand(&command);
+        std::printf("  chose \"%s\" (offset %d): InvokeCommand returned 0x%08lX\n", invokedText.c_str(), invoke,
+                    static_cast<unsigned long>(hr));
+    }
+    return 0;
+}
+
+// --- What the stand-in viewer got ----------------------------------------------------
+
+int ShowReceived(const std::string& folder) {
+    std::string record;
+    for (int tries = 0; tries < 150 && record.empty(); ++tries) {
+        WIN32_FIND_DATAA found;
+        HANDLE find = FindFirstFileA((folder + "\\run-*.rec").c_str(), &found);
+        if (find != INVALID_HANDLE_VALUE) {
+            FindClose(find);
+            std::ifstream in(folder + "\\" + found.cFileName, std::ios::binary);
+            record.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        } else {
+            Sleep(100);
+        }
+    }
+    if (record.empty()) {
+        std::printf("  the stand-in viewer was not started\n");
+        return 1;
+    }
+    const size_t newline = record.find('\n');
+    const std::string commandLine = record.substr(0, newline);
+    std::string list = newline == std::string::npos ? "" : record.substr(newline + 1);
+    std::printf("  The STAND-IN viewer (a test program, not the real slide-show viewer) was started with:\n"
+                "    %s\n  and read this list file (each line ended by CR LF):\n",
+                commandLine.c_str());
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find("\r\n", start);
+        const bool crlf = end != std::string::npos;
+        if (!crlf) end = list.size();
+        std::printf("    | %s%s\n", list.substr(start, end - start).c_str(), crlf ? "" : "   (no CR LF!)");
+        start = crlf ? end + 2 : end;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::printf("usage: menuclient samples FOLDER | menu FOLDER NAME... [--invoke N] | received FOLDER\n");
+        return 2;
+    }
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int result = 2;
+    const std::string command = argv[1];
+    if (command == "samples") {
+        result = MakeSamples(argv[2]);
+    } else if (command == "menu" && argc >= 4) {
+        std::vector<std::string> names;
+        int invoke = -1;
+        for (int i = 3; i < argc; ++i) {
+            if (std::strcmp(argv[i], "--invoke") == 0 && i + 1 < argc)
+                invoke = std::atoi(argv[++i]);
+            else
+                names.push_back(argv[i]);
+        }
+        result = names.empty() ? 2 : ShowMenu(argv[2], names, invoke);
+    } else if (command == "received") {
+        result = ShowReceived(argv[2]);
+    }
+    CoUninitialize();
+    std::fflush(stdout);
+    return result;
+}

@@ -1,0 +1,29 @@
+// The IPTC datasets of a JPEG APP13 (Photoshop) section as named text lines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ovs {
+
+// One row of the dataset table.
+struct ITag {
+    uint16_t Rec;
+    uint16_t Dataset;
+    const char* ShortName;   // "SKIP": recognised, never listed
+    const char* LongName;    // the left side of the listed line
+    int32_t MaxSize;         // declared only; values are taken at their stored length
+};
+
+constexpr int IptcTableSize = 32;
+extern const ITag IptcTable[IptcTableSize];
+
+// Lists the known datasets of one APP13 section's data (its two length bytes
+// followed by the payload, as the scanner stores it), one line
+// "LongName = value" per dataset in file order, values as stored. Depends only
+// on the bytes given; never reads outside them, never raises on malformed data
+// (only std::bad_alloc can escape).
+std::vector<std::string> ListIptcDatasets(const std::string& sectionData);
+
+} // namespace ovs

@@ -1,0 +1,327 @@
+#include "JpegScanner.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <limits>
+#include <stdexcept>
+
+#include "ExifReader.h"
+#include "MakerNotes.h"
+#include "TagTables.h"
+
+namespace ovs {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* IllegalExifConstruction = "Illegal Exif construction";
+
+// What makes the reader give up on a file; its text becomes the status.
+class EImageReadError : public std::runtime_error {
+public:
+    EImageReadError() : std::runtime_error(IllegalExifConstruction) {}
+};
+
+constexpr int TiffWindowSize = 2042;   // file bytes 8 to 2049
+
+// Days from 1 January 1970 to the given civil date (proleptic Gregorian).
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = static_cast<int64_t>(yoe) + era * 400 + (m <= 2);
+}
+
+const int64_t DateTimeEpochDays = DaysFromCivil(1899, 12, 30);
+
+// A file time as a local date-time, the way the file's date is shown to the
+// user. The file clock's epoch differs between the C++ libraries (the Unix
+// epoch on Linux, the FILETIME epoch on Windows), so the time is taken as its
+// distance from the file clock's "now" and added to the system clock's "now",
+// which has the Unix epoch everywhere.
+double FileTimeToDateTime(fs::file_time_type t) {
+    using namespace std::chrono;
+    const auto distance = duration_cast<system_clock::duration>(t - fs::file_time_type::clock::now());
+    const auto sysTime = system_clock::now() + distance;
+    const auto whole = floor<seconds>(sysTime);
+    const double fraction = duration<double>(sysTime - whole).count();
+    const std::time_t tt = system_clock::to_time_t(whole);
+    const std::tm* local = std::localtime(&tt);
+    if (!local) return 0;
+    const int64_t days = DaysFromCivil(local->tm_year + 1900LL, static_cast<unsigned>(local->tm_mon + 1),
+                                       static_cast<unsigned>(local->tm_mday)) - DateTimeEpochDays;
+    const double secs = local->tm_hour * 3600.0 + local->tm_min * 60.0 + local->tm_sec + fraction;
+    return static_cast<double>(days) + secs / 86400.0;
+}
+
+int32_t ClampFileSize(uintmax_t size) {
+    // A file past 2 GiB does not fit the signed 32-bit field; the largest
+    // value is nearer the truth than the wrapped low word.
+    return size > static_cast<uintmax_t>(std::numeric_limits<int32_t>::max())
+               ? std::numeric_limits<int32_t>::max()
+               : static_cast<int32_t>(size);
+}
+
+struct TFileFacts {
+    bool Found = false;
+    bool IsFile = false;
+    int32_t Size = 0;
+    double Date = 0;
+};
+
+// What the directory knows about path, in two look-ups: the date (which also
+// tells whether anything is there) and the size (which only a regular file
+// has; a folder or a device is found but never opened, so a pipe named like
+// an image can't block the reader). A path that the file system library
+// can't convert (a byte name outside its narrow encoding) is looked up
+// through the C library instead, which takes the name as it stands but knows
+// no date.
+TFileFacts LookUpFile(const std::string& path) {
+    TFileFacts facts;
+    if (path.empty()) return facts;
+    try {
+        const fs::path p(path);
+        std::error_code ec;
+        const auto t = fs::last_write_time(p, ec);
+        if (ec) return facts;
+        facts.Found = true;
+        facts.Date = FileTimeToDateTime(t);
+        const auto size = fs::file_size(p, ec);
+        if (!ec) {
+            facts.IsFile = true;
+            facts.Size = ClampFileSize(size);
+        }
+        return facts;
+    } catch (const std::exception&) {
+        // The conversion of the name failed; fall through.
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return facts;
+    facts.Found = facts.IsFile = true;
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        if (size >= 0) facts.Size = ClampFileSize(static_cast<uintmax_t>(size));
+    }
+    std::fclose(f);
+    return facts;
+}
+
+bool IsPathSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
+
+bool ReadTiffWindow(TReaderState& s, TBufferedFile& file) {
+    s.ExifSection = s.CommentSection = s.IptcSection = -1;
+    char order[2];
+    if (file.Read(order, 2) != 2) throw EImageReadError();
+    const bool motorola = order[0] == 'M' && order[1] == 'M';
+    const bool intel = order[0] == 'I' && order[1] == 'I';
+    if (!motorola && !intel) return false;
+    // The number 42 and the first directory's offset: the first directory is
+    // taken to follow the header directly.
+    if (file.Skip(6) != 6) throw EImageReadError();
+    std::string window(TiffWindowSize, '\0');
+    if (file.Read(window.data(), window.size()) != window.size()) throw EImageReadError();
+
+    tSection& section = s.Sections[1];
+    section.Data = std::move(window);
+    // A TIFF has no marker; the slot must not keep the last JPEG's values.
+    section.Marker = 0;
+    section.Size = TiffWindowSize;
+    s.SectionCount = 1;
+    s.ExifSection = 1;
+    s.ImageInfo.TagList.clear();
+    s.ExifBuffer = section.Data;
+    s.BigEndianData = motorola;
+    // As for an Exif block, but Flash stays as the reset left it.
+    s.FocalPlaneResolution = 0;
+    s.FocalPlaneUnitMm = 0;
+    WalkDirectory(s, 1, -7, TiffWindowSize, ExifTagTable, ExifTagTableSize);
+    ApplySensorWidth(s);
+    return true;
+}
+
+} // namespace
+
+void ResetImageInfo(TReaderState& s) { s.ImageInfo.Reset(); }
+
+bool SetFileInfo(TReaderState& s, const std::string& path) {
+    const TFileFacts facts = LookUpFile(path);
+    if (!facts.Found) return false;
+    s.ImageInfo.FileName = path;
+    s.ImageInfo.FileDate = facts.Date;
+    s.ImageInfo.FileSize = facts.Size;
+    return true;
+}
+
+std::string LowerCaseExtension(const std::string& path) {
+    for (size_t i = path.size(); i-- > 0;) {
+        const char c = path[i];
+        if (IsPathSeparator(c)) break;
+        if (c == '.') {
+            std::string ext = path.substr(i);
+            for (char& e : ext)
+                if (e >= 'A' && e <= 'Z') e = static_cast<char>(e - 'A' + 'a');
+            return ext;
+        }
+    }
+    return {};
+}
+
+std::string FormatDateTime(double dateTime) {
+    // Beyond the years 0001..9999 there is nothing sensible to show.
+    if (!std::isfinite(dateTime) || dateTime < -693593.0 || dateTime > 2958466.0) return {};
+    double wholeDays = std::floor(dateTime);
+    long long secs = std::llround((dateTime - wholeDays) * 86400.0);
+    if (secs >= 86400) {
+        secs -= 86400;
+        wholeDays += 1;
+    }
+    int64_t y;
+    unsigned m, d;
+    CivilFromDays(static_cast<int64_t>(wholeDays) + DateTimeEpochDays, y, m, d);
+    const int daySeconds = static_cast<int>(secs);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", static_cast<int>(y), m % 13, d % 32,
+                  daySeconds / 3600 % 24, daySeconds / 60 % 60, daySeconds % 60);
+    return text;
+}
+
+bool ScanJpegSections(TReaderState& s, TBufferedFile& file) {
+    s.ExifSection = s.CommentSection = s.IptcSection = -1;
+    uint8_t first, second;
+    if (!file.ReadByte(first) || !file.ReadByte(second)) throw EImageReadError();
+    if (first != 0xFF || second != 0xD8) return false;
+
+    s.SectionCount = 0;
+    for (;;) {
+        // Fill bytes and the marker's own prefix alike; a byte other than
+        // 0xFF is the marker code even when no prefix came before it.
+        uint8_t marker;
+        do {
+            if (!file.ReadByte(marker)) throw EImageReadError();
+        } while (marker == 0xFF);
+
+        // The length is read before the slot is counted, so that a file that
+        // ends here leaves no slot of an earlier file counted as its own.
+        uint8_t hi, lo;
+        if (!file.ReadByte(hi) || !file.ReadByte(lo)) throw EImageReadError();
+        const int32_t length = hi * 256 + lo;
+        // The length counts its own two bytes; less cannot be stored.
+        if (length < 2) throw EImageReadError();
+
+        const int32_t slot = ++s.SectionCount;
+        tSection& section = s.Sections[slot];
+        section.Marker = marker;
+        section.Size = length;
+        section.Data.assign(static_cast<size_t>(length), '\0');
+        section.Data[0] = static_cast<char>(hi);
+        section.Data[1] = static_cast<char>(lo);
+        const size_t payload = static_cast<size_t>(length) - 2;
+        // A cut-off payload ends the scan, but what came before counts.
+        if (file.Read(section.Data.data() + 2, payload) != payload) return true;
+
+        bool stop = false;
+        switch (marker) {
+        case 0xD9:   // end of image
+        case 0xDA:   // start of scan: the compressed data is never read
+            stop = true;
+            break;
+        case 0xE0:   // APP0 (JFIF) is not kept
+            --s.SectionCount;
+            break;
+        case 0xE1:
+            // Only the first two kept sections may be the Exif block.
+            if (slot <= 2) {
+                s.ExifSection = slot;
+                ParseExifBlock(s);
+            } else {
+                --s.SectionCount;
+            }
+            break;
+        case 0xED:
+            s.IptcSection = slot;
+            break;
+        case 0xFE:
+            s.CommentSection = slot;
+            break;
+        default:
+            break;
+        }
+        if (stop || s.SectionCount >= MaxSections) break;
+    }
+    return s.ExifSection >= 0 || s.CommentSection >= 0 || s.IptcSection >= 0;
+}
+
+bool ScanJpegFile(TReaderState& s, const std::string& path) {
+    s.IsTiffInput = false;
+    TBufferedFile file;
+    if (!file.Open(path)) throw EImageReadError();
+    return ScanJpegSections(s, file);
+}
+
+bool ScanTiffFile(TReaderState& s, const std::string& path) {
+    s.IsTiffInput = true;
+    TBufferedFile file;
+    if (!file.Open(path)) throw EImageReadError();
+    return ReadTiffWindow(s, file);
+}
+
+void ReadImageFile(TReaderState& s, const std::string& path) {
+    TImageInfo& info = s.ImageInfo;
+    try {
+        s.ExifSection = s.CommentSection = s.IptcSection = -1;
+        // The table describes the last file read, so a file that stores no
+        // section must not appear to own the previous file's sections.
+        s.SectionCount = 0;
+        s.WalkedDirectoryCount = 0;
+        s.WalkDepth = 0;
+        s.DecodedMake.clear();
+        ResetImageInfo(s);
+
+        const TFileFacts facts = LookUpFile(path);
+        if (facts.Found) {
+            info.FileName = path;
+            info.FileDate = facts.Date;
+            info.FileSize = facts.Size;
+        }
+        if (!facts.IsFile) return;
+
+        info.Status = "Not an EXIF file";
+        const std::string ext = LowerCaseExtension(path);
+        bool read = false;
+        if (ext == ".jpg")
+            read = ScanJpegFile(s, path);
+        else if (ext == ".tif")
+            read = ScanTiffFile(s, path);
+        if (!read) return;
+
+        info.Status = "<none>";
+        info.HasMakerNote = DecodeMakerNote(s);
+        info.MakerNoteMake = s.DecodedMake;
+    } catch (...) {
+        // What the read stored so far (sections, indices, fields) stays.
+        try {
+            info.Status = IllegalExifConstruction;
+        } catch (...) {
+        }
+    }
+}
+
+} // namespace ovs

@@ -1,0 +1,52 @@
+// The reader's entry: a JPEG's marker sections or a TIFF's first directory
+// into the reader state.
+//
+// Every function works on one TReaderState; calls on the same state must not
+// overlap. None of them raises: ReadImageFile reports through
+// ImageInfo.Status, the others are its steps and raise an error whose text is
+// the status to report ("Illegal Exif construction" and the walker's texts).
+#pragma once
+
+#include <string>
+
+#include "BufferedFile.h"
+#include "ImageInfo.h"
+
+namespace ovs {
+
+// Reads the file at path (a narrow path as the shell gives it): resets the
+// state, records name, size and date, then scans it as a JPEG when its
+// extension is ".jpg" or reads it as a TIFF when it is ".tif" (both compared
+// lower-cased). Never raises, whatever the file holds; the outcome is
+// s.ImageInfo, s.Sections[1..s.SectionCount] and the three section indices.
+void ReadImageFile(TReaderState& s, const std::string& path);
+
+// Puts s.ImageInfo back to its reset values.
+void ResetImageInfo(TReaderState& s);
+
+// Sets FileName, FileDate and FileSize when path names an existing file or
+// folder; leaves them as they are otherwise. True when it was found.
+bool SetFileInfo(TReaderState& s, const std::string& path);
+
+// Opens the file read-only and scans its sections. Raises when the file can't
+// be opened.
+bool ScanJpegFile(TReaderState& s, const std::string& path);
+
+// Scans the marker sections of an open file up to the start of scan, the end
+// of image or the 20th stored section. True when an Exif, comment or APP13
+// section was found, or a section's payload could not be read in full.
+bool ScanJpegSections(TReaderState& s, TBufferedFile& file);
+
+// Opens the file read-only and walks its first directory. Raises when the
+// file can't be opened or is shorter than 2050 bytes.
+bool ScanTiffFile(TReaderState& s, const std::string& path);
+
+// The extension of the file name in path, from its last dot (dot included),
+// ASCII letters lower-cased; empty when the name has no dot.
+std::string LowerCaseExtension(const std::string& path);
+
+// A date-time (days since 30 December 1899, time of day as fraction) as
+// "YYYY-MM-DDTHH:MM:SS".
+std::string FormatDateTime(double dateTime);
+
+} // namespace ovs

@@ -1,0 +1,48 @@
+// The text of a directory entry's value: the generic rendering of the TIFF
+// formats, decode texts and the rendering routines of the GPS and lens rows.
+// Numbers never go through the C library's locale: a host process may have
+// switched it, and the lines must read the same everywhere.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "ImageInfo.h"
+
+namespace ovs {
+
+// The generic text of a value of TIFF format code format whose raw bytes are
+// bytes, decoded through desc ("n:word,n:word", may be empty). Items are
+// joined by ", "; codes outside 1..12 give "?". A walker that shows only the
+// first bytes of the text passes their number as maxLength: items stop once
+// the text is that long, so a 64 KiB array costs no more than a short one.
+std::string FormatValue(const TReaderState& s, std::string_view bytes, int format,
+                        std::string_view desc, size_t maxLength = std::string::npos);
+
+// How many bytes of a generic text PrintableText keeps.
+constexpr size_t PrintableLength = 50;
+
+// The word desc gives the number, or an empty string.
+std::string DecodeValue(std::string_view desc, std::string_view numberText);
+
+// At most the first 50 bytes, control bytes shown as ".".
+std::string PrintableText(std::string_view text);
+
+// "numerator/denominator" as a double; 0 when the text isn't such a pair or
+// the denominator is 0. Terms run from -2^31 to 2^32 - 1, so that unsigned
+// rationals convert too.
+double RationalToFloat(std::string_view text);
+
+// Rendering routines of the GPS rows: "h:m:s" of the time stamp and the
+// coordinate in decimal degrees (no hemisphere).
+std::string GpsTimeText(const std::string& valueText);
+std::string GpsDegreesText(const std::string& valueText);
+
+// The lens row of the later Nikon maker note: focal range and apertures.
+std::string LensInfoText(const std::string& valueText);
+
+// The number with precision decimals as "%0.<precision>f" prints it in the C
+// locale (an exact tie rounds to even), whatever locale is in force.
+std::string FormatFixed(double value, int precision);
+
+} // namespace ovs

@@ -1,0 +1,64 @@
+// The product's menu items, the caption item's per-file texts, and what a
+// chosen command does: write the list file and start the viewer beside the
+// registered library.
+#pragma once
+
+#include "OvShellMenuClasses.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace ovs {
+
+// The module that holds this code: OvSShow.dll, or a test program that links
+// the shell menu statically. Its resources are the menu's resources.
+HINSTANCE ShellMenuModule();
+
+// A string of the module's string table; std::runtime_error when it is
+// missing, which only a broken build can cause.
+std::string LoadResString(UINT id);
+
+// A command that could not run, with the text for the user.
+class ECommandError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// --- Module load and unload --------------------------------------------------
+// The one reader state the caption lookups share, with the lock that keeps two
+// Explorer windows building menus on two threads from reading into it at once.
+void CreateCaptionReader();
+void FreeCaptionReader();
+
+// Creates MenuItems with its six items and bitmaps, OnClick = MenuItemClick,
+// and hooks PrepareCaptionItem in; throws when a resource is missing.
+void SetupMenuItems();
+// Frees MenuItems with its items and bitmaps.
+void FreeMenuItems();
+
+// --- The caption item ----------------------------------------------------------
+// "Set Caption for "/"Edit Caption for " + the file-name part, and
+// "Current Caption: " + the image's caption. Never throws.
+TCaptionTexts PrepareCaptionItem(const std::string& jpegPath);
+
+// --- Commands ------------------------------------------------------------------
+// The OnClick handler of MenuItems: the item's Index picks the viewer switch.
+// Throws ECommandError or ERegistryException with the text for the user.
+void MenuItemClick(TlumShellMenuItem& item, const std::string& fileName, const TSelection& selection);
+
+// Writes the selection, one ANSI line ended by CR LF per entry, into a new
+// "ovs*.tmp" file of the temporary folder; its full name, or "" when it could
+// not be written.
+std::string WriteListFile(const TSelection& selection);
+
+// Starts the viewer that sits beside the registered library with
+// `switchText "listFileName"`, without waiting for it.
+void RunViewer(const std::string& switchText, const std::string& listFileName);
+
+// The viewer's path for a library path: the extension of its file-name part
+// replaced by ".exe" (appended when there is none).
+std::string ViewerPathFor(const std::string& libraryPath);
+
+} // namespace ovs

@@ -1,0 +1,395 @@
+// The context-menu handler as Explorer drives it: the shell's own data object
+// for real files, real popup menus read back item by item.
+#include "OvShellMenuClasses.h"
+#include "ShellTestSupport.h"
+#include "WinTestSupport.h"
+#include "lumSysUtils.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+using namespace ovs;
+using ovs::test::HDropDataObject;
+using ovs::test::MakeShortcut;
+using ovs::test::TouchFile;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+constexpr UINT kFirst = 100;
+const char* const kCaptions[] = {"", "Instant Slide Show!", "Settings/About Orvane Slide Show...",
+                                 "Make Standalone Slide Show...", "Set Caption...", ""};
+const char* const kHints[] = {"", "View the selected images as a slide show.", "Adjust the settings.",
+                              "Make a standalone slide show from the selected images.", "Set or edit.", ""};
+
+struct TClick {
+    int Index;
+    std::string FileName;
+    TSelection Selection;
+};
+std::vector<TClick> clicks;
+std::vector<std::string> captionRequests;
+
+struct TMenuEntry {
+    UINT Id;
+    UINT Type;
+    std::string Text;
+    HBITMAP Checked;
+    bool operator==(const TMenuEntry&) const = default;
+};
+void PrintTo(const TMenuEntry& e, std::ostream* os) { *os << "{" << e.Id << ", " << e.Type << ", \"" << e.Text << "\"}"; }
+
+// A real popup menu, read back with GetMenuItemInfoA.
+class TMenu {
+public:
+    TMenu() : menu_(CreatePopupMenu()) {}
+    ~TMenu() { DestroyMenu(menu_); }
+    HMENU get() const { return menu_; }
+    std::vector<TMenuEntry> Entries() const {
+        std::vector<TMenuEntry> entries;
+        for (int i = 0; i < GetMenuItemCount(menu_); ++i) {
+            char text[512] = {};
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof(info);
+            info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_CHECKMARKS;
+            info.dwTypeData = text;
+            info.cch = sizeof(text);
+            EXPECT_TRUE(GetMenuItemInfoA(menu_, static_cast<UINT>(i), TRUE, &info));
+            entries.push_back({info.wID, info.fType, text, info.hbmpChecked});
+        }
+        return entries;
+    }
+    std::vector<UINT> Ids() const {
+        std::vector<UINT> ids;
+        for (const auto& e : Entries()) ids.push_back(e.Id);
+        return ids;
+    }
+
+private:
+    HMENU menu_;
+};
+
+CMINVOKECOMMANDINFO InvokeInfo(LPCSTR verb) {
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof(info);
+    // A message box under this Wine may never return: tests never ask for UI.
+    info.fMask = CMIC_MASK_FLAG_NO_UI;
+    info.lpVerb = verb;
+    return info;
+}
+
+class Handler : public ::testing::Test {
+protected:
+    Handler() : saved9x_(Is9xNewerThan95), savedNT_(IsNTNewerThanNT4) {
+        Is9xNewerThan95 = false;
+        IsNTNewerThanNT4 = true;
+        for (int i = 0; i < 6; ++i) {
+            bitmaps_[i] = i == 0 || i == 5 ? nullptr : CreateBitmap(16, 16, 1, 1, nullptr);
+            items.Add(kCaptions[i], kHints[i], nullptr, bitmaps_[i], false, !bitmaps_[i], false);
+        }
+        items.OnClick = [](TlumShellMenuItem& item, const std::string& fileName, const TSelection& selection) {
+            clicks.push_back({item.Index, fileName, selection});
+        };
+        MenuItems = &items;
+        PrepareCaptionItemTexts = [](const std::string& path) {
+            captionRequests.push_back(path);
+            return TCaptionTexts{"Caption for " + path, "Hint for " + path};
+        };
+        clicks.clear();
+        captionRequests.clear();
+    }
+    ~Handler() override {
+        MenuItems = nullptr;
+        PrepareCaptionItemTexts = nullptr;
+        for (HBITMAP b : bitmaps_) DeleteObject(b);
+        Is9xNewerThan95 = saved9x_;
+        IsNTNewerThanNT4 = savedNT_;
+    }
+
+    static TComPtr<TlumShellMenu> NewHandler() {
+        TComPtr<TlumShellMenu> handler(new TlumShellMenu);
+        handler->AddRef();
+        return handler;
+    }
+    std::string Path(const std::string& name) const { return dir / name; }
+    // A handler given the shell's own data object for names in folder.
+    TComPtr<TlumShellMenu> HandlerFor(const std::vector<std::string>& names, const std::string& folder = "") {
+        auto handler = NewHandler();
+        auto data = test::ShellDataObject(folder.empty() ? dir.path() : Path(folder), names);
+        EXPECT_EQ(handler->Initialize(nullptr, data.get(), nullptr), S_OK);
+        return handler;
+    }
+
+    test::TComApartment apartment;
+    test::TScratchDir dir{"menu"};
+    TlumShellMenuItemList items;
+    HBITMAP bitmaps_[6] = {};
+
+private:
+    bool saved9x_, savedNT_;
+};
+
+TEST_F(Handler, InterfacesShareOneIdentityAndOneCount) {
+    const LONG before = LiveObjectCount();
+    {
+        auto handler = NewHandler();
+        EXPECT_EQ(LiveObjectCount(), before + 1);
+        TComPtr<IContextMenu> menu;
+        TComPtr<IContextMenu2> menu2;
+        TComPtr<IShellExtInit> init;
+        TComPtr<ISupportErrorInfo> errorInfo;
+        TComPtr<IUnknown> unknown1, unknown2;
+        ASSERT_EQ(handler->QueryInterface(IID_IContextMenu, menu.put_void()), S_OK);
+        ASSERT_EQ(menu->QueryInterface(IID_IContextMenu2, menu2.put_void()), S_OK);
+        ASSERT_EQ(menu2->QueryInterface(IID_IShellExtInit, init.put_void()), S_OK);
+        ASSERT_EQ(init->QueryInterface(IID_ISupportErrorInfo, errorInfo.put_void()), S_OK);
+        ASSERT_EQ(init->QueryInterface(IID_IUnknown, unknown1.put_void()), S_OK);
+        ASSERT_EQ(menu->QueryInterface(IID_IUnknown, unknown2.put_void()), S_OK);
+        EXPECT_EQ(unknown1.get(), unknown2.get());
+        EXPECT_EQ(handler->RefCount(), 7);
+        EXPECT_EQ(errorInfo->InterfaceSupportsErrorInfo(IID_IContextMenu), S_OK);
+        void* other = &other;
+        EXPECT_EQ(handler->QueryInterface(IID_IContextMenu3, &other), E_NOINTERFACE);
+        EXPECT_EQ(other, nullptr);
+    }
+    EXPECT_EQ(LiveObjectCount(), before) << "the last Release destroys the object";
+    void* none = &none;
+    EXPECT_EQ(CreateComObject<TlumShellMenu>(IID_IDataObject, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(LiveObjectCount(), before);
+}
+
+TEST_F(Handler, InitializeTakesTheWholeSelectionOrChangesNothing) {
+    auto handler = NewHandler();
+    auto data = HDropDataObject({"C:\\x.jpg", "C:\\y.jpg"});
+    ASSERT_EQ(handler->Initialize(nullptr, data.get(), nullptr), S_OK);
+    EXPECT_EQ(data->LastRequest.cfFormat, CF_HDROP);
+    EXPECT_EQ(data->LastRequest.ptd, nullptr);
+    EXPECT_EQ(data->LastRequest.dwAspect, static_cast<DWORD>(DVASPECT_CONTENT));
+    EXPECT_EQ(data->LastRequest.lindex, -1);
+    EXPECT_EQ(data->LastRequest.tymed, static_cast<DWORD>(TYMED_HGLOBAL));
+    EXPECT_EQ(data->RefCount(), 1) << "no reference kept after the call";
+
+    EXPECT_EQ(handler->Initialize(nullptr, nullptr, nullptr), E_INVALIDARG);
+    auto noDrop = HDropDataObject({"C:\\z.jpg"}, false);
+    EXPECT_EQ(handler->Initialize(nullptr, noDrop.get(), nullptr), DV_E_FORMATETC);
+    EXPECT_THAT(handler->SelectedFiles, ElementsAre("C:\\x.jpg", "C:\\y.jpg"));
+    EXPECT_EQ(handler->SelectedCount, 2);
+    EXPECT_EQ(handler->FFileName, "C:\\y.jpg");
+
+    // A path past 263 characters arrives whole; a new selection replaces the
+    // old one entirely.
+    const std::string longPath = "C:\\" + std::string(150, 'd') + "\\" + std::string(150, 'f') + ".jpg";
+    auto longDrop = HDropDataObject({longPath});
+    ASSERT_EQ(handler->Initialize(nullptr, longDrop.get(), nullptr), S_OK);
+    EXPECT_THAT(handler->SelectedFiles, ElementsAre(longPath));
+    EXPECT_EQ(handler->FFileName, longPath);
+    auto empty = HDropDataObject({});
+    ASSERT_EQ(handler->Initialize(nullptr, empty.get(), nullptr), S_OK);
+    // Wine counts the empty list's terminating empty name as one file.
+    EXPECT_THAT(handler->SelectedFiles, ::testing::Each(""));
+    EXPECT_EQ(handler->FFileName, "");
+    TMenu menu;
+    EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), S_OK);
+    EXPECT_EQ(GetMenuItemCount(menu.get()), 0);
+}
+
+TEST_F(Handler, OneJpegGetsAllSixItemsWithTheirBitmaps) {
+    TouchFile(Path("beach.jpg"));
+    auto handler = HandlerFor({"beach.jpg"});
+    TMenu menu;
+    EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
+    EXPECT_THAT(menu.Entries(), ElementsAre(TMenuEntry{kFirst, MFT_SEPARATOR, "", nullptr},
+                                            TMenuEntry{kFirst + 1, MFT_STRING, kCaptions[1], bitmaps_[1]},
+                                            TMenuEntry{kFirst + 2, MFT_STRING, kCaptions[2], bitmaps_[2]},
+                                            TMenuEntry{kFirst + 3, MFT_STRING, kCaptions[3], bitmaps_[3]},
+                                            TMenuEntry{kFirst + 4, MFT_STRING, "Caption for " + Path("beach.jpg"),
+                                                       bitmaps_[4]},
+                                            TMenuEntry{kFirst + 5, MFT_SEPARATOR, "", nullptr}));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(items.Items(i)->Index, i);
+}
+
+TEST_F(Handler, SelectionDecidesWhichItemsTheMenuGets) {
+    for (const char* folder : {"one", "deep", "deep\\sub", "named", "named\\dir.jpg", "images"})
+        CreateDirectoryA(Path(folder).c_str(), nullptr);
+    for (const char* file : {"one\\only.jpg", "one\\notes.txt", "deep\\sub\\x.jpg", "images\\a.png", "images\\b.gif",
+                             "a.jpg", "b.jpg", "c.png", "d.txt", "e.PSD", "f.pcd", "g.tga", "h.jp2", "i.webp",
+                             "J.JPEG", "k.Jfif", "photo", "archive.jpg.txt", "photo.tar.png"})
+        TouchFile(Path(file));
+    MakeShortcut(Path("png.lnk"), Path("c.png"));
+    MakeShortcut(Path("jpg.lnk"), Path("a.jpg"));
+    MakeShortcut(Path("folder.lnk"), Path("images"));
+    MakeShortcut(Path("gone.lnk"), Path("gone.jpg"));
+
+    const std::vector<UINT> six = {kFirst, kFirst + 1, kFirst + 2, kFirst + 3, kFirst + 4, kFirst + 5};
+    const std::vector<UINT> five = {kFirst, kFirst + 1, kFirst + 2, kFirst + 3, kFirst + 5};
+    const struct {
+        std::vector<std::string> names;
+        std::vector<UINT> ids;
+        std::string captionFor;  // the image the caption item is asked for
+    } cases[] = {
+        {{"a.jpg"}, six, "a.jpg"},          {{"a.jpg", "b.jpg"}, five, ""},    {{"c.png"}, five, ""},
+        {{"d.txt"}, {}, ""},                {{"one"}, six, "one\\only.jpg"},   {{"deep"}, {}, ""},
+        {{"named"}, six, "named\\dir.jpg"}, {{"images"}, five, ""},            {{"e.PSD"}, five, ""},
+        {{"f.pcd"}, five, ""},              {{"g.tga"}, five, ""},             {{"h.jp2"}, {}, ""},
+        {{"i.webp"}, {}, ""},               {{"J.JPEG"}, six, "J.JPEG"},       {{"k.Jfif"}, six, "k.Jfif"},
+        {{"photo"}, {}, ""},                {{"photo."}, {}, ""},              {{"archive.jpg.txt"}, {}, ""},
+        {{"photo.tar.png"}, five, ""},      {{"d.txt", "c.png"}, five, ""},    {{"png.lnk"}, five, ""},
+        {{"jpg.lnk"}, six, "a.jpg"},        {{"folder.lnk"}, five, ""},        {{"gone.lnk"}, {}, ""},
+        // A folder and an image inside it: the image counts twice.
+        {{"one", "one\\only.jpg"}, five, ""},
+    };
+    for (const auto& c : cases) {
+        captionRequests.clear();
+        auto handler = NewHandler();
+        std::vector<std::string> paths;
+        for (const auto& n : c.names) paths.push_back(Path(n));
+        // The shell's own data object where the shell can make one: items of
+        // one folder, no name the file system would trim.
+        const bool shellCanMakeIt = std::none_of(c.names.begin(), c.names.end(), [](const std::string& n) {
+            return n.find('\\') != std::string::npos || n.back() == '.';
+        });
+        auto data = shellCanMakeIt ? test::ShellDataObject(dir.path(), c.names)
+                                   : TComPtr<IDataObject>(HDropDataObject(paths).detach());
+        EXPECT_EQ(handler->Initialize(nullptr, data.get(), nullptr), S_OK);
+        TMenu menu;
+        EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL),
+                  MAKE_HRESULT(0, 0, c.ids.size()))
+            << c.names[0];
+        EXPECT_EQ(menu.Ids(), c.ids) << c.names[0];
+        EXPECT_EQ(captionRequests, c.captionFor.empty() ? std::vector<std::string>{}
+                                                        : std::vector<std::string>{Path(c.captionFor)})
+            << c.names[0];
+    }
+}
+
+TEST_F(Handler, ItemsGoInAsOneBlockAtIndexMenuForEveryKindOfRequest) {
+    TouchFile(Path("a.png"));
+    for (UINT flags : {CMF_NORMAL, CMF_DEFAULTONLY, CMF_EXPLORE | CMF_CANRENAME, CMF_VERBSONLY}) {
+        auto handler = HandlerFor({"a.png"});
+        TMenu menu;
+        AppendMenuA(menu.get(), MF_STRING, 1, "Open");
+        AppendMenuA(menu.get(), MF_STRING, 2, "Delete");
+        EXPECT_EQ(handler->QueryContextMenu(menu.get(), 1, 40, 41, flags), MAKE_HRESULT(0, 0, 5)) << flags;
+        EXPECT_THAT(menu.Ids(), ElementsAre(1u, 40u, 41u, 42u, 43u, 45u, 2u)) << flags;
+    }
+}
+
+TEST_F(Handler, GetCommandStringCopiesTheHelpTextToFit) {
+    TouchFile(Path("a.png"));
+    auto handler = HandlerFor({"a.png"});
+    const std::string hint = kHints[1];
+    const std::wstring wideHint(hint.begin(), hint.end());
+    const struct {
+        UINT_PTR idCmd;
+        UINT type, cchMax;
+        HRESULT result;
+        const char* text;     // the buffer afterwards, ANSI requests
+        const wchar_t* wide;  // the buffer afterwards, UTF-16 requests
+    } cases[] = {
+        {1, GCS_HELPTEXTA, 200, S_OK, kHints[1], nullptr},  {1, GCS_HELPTEXTA, 5, S_OK, "View", nullptr},
+        {1, GCS_HELPTEXTA, 1, S_OK, "", nullptr},           {1, GCS_HELPTEXTA, 0, S_OK, "#########", nullptr},
+        {0, GCS_HELPTEXTA, 200, S_OK, "", nullptr},         {5, GCS_HELPTEXTA, 200, S_OK, "", nullptr},
+        {1, GCS_HELPTEXTW, 200, S_OK, nullptr, wideHint.c_str()}, {1, GCS_HELPTEXTW, 5, S_OK, nullptr, L"View"},
+        {1, GCS_HELPTEXTW, 0, S_OK, nullptr, L"#########"}, {1, GCS_VERBA, 200, S_OK, "#########", nullptr},
+        {1, GCS_VERBW, 200, S_OK, nullptr, L"#########"},   {1, GCS_VALIDATEA, 200, S_OK, "#########", nullptr},
+        {6, GCS_HELPTEXTA, 200, E_INVALIDARG, "#########", nullptr},
+        {UINT_PTR(-1), GCS_HELPTEXTW, 200, E_INVALIDARG, nullptr, L"#########"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "idCmd " << c.idCmd << " type " << c.type << " cch " << c.cchMax);
+        if (c.text) {
+            char buffer[256] = "#########";
+            EXPECT_EQ(handler->GetCommandString(c.idCmd, c.type, nullptr, buffer, c.cchMax), c.result);
+            EXPECT_STREQ(buffer, c.text);
+        } else {
+            wchar_t buffer[256] = L"#########";
+            EXPECT_EQ(handler->GetCommandString(c.idCmd, c.type, nullptr, reinterpret_cast<char*>(buffer), c.cchMax),
+                      c.result);
+            EXPECT_STREQ(buffer, c.wide);
+        }
+    }
+}
+
+TEST_F(Handler, InvokeCommandDispatchesByOffsetAndKeepsErrorsInside) {
+    TouchFile(Path("a.jpg"));
+    TouchFile(Path("b.txt"));
+    MakeShortcut(Path("s.lnk"), Path("a.jpg"));
+    auto handler = HandlerFor({"b.txt", "s.lnk"});
+    TMenu menu;
+    ASSERT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
+    const struct {
+        LPCSTR verb;
+        HRESULT result;
+        int clicked;  // the Index handed to OnClick; -1: none
+    } cases[] = {
+        {"open", E_FAIL, -1}, {MAKEINTRESOURCEA(0), E_INVALIDARG, -1}, {MAKEINTRESOURCEA(1), S_OK, 1},
+        {MAKEINTRESOURCEA(4), S_OK, 4},
+        {MAKEINTRESOURCEA(5), S_OK, 5},  // the separator, for which the click handler runs nothing
+        {MAKEINTRESOURCEA(9), S_OK, -1},
+    };
+    for (const auto& c : cases) {
+        clicks.clear();
+        CMINVOKECOMMANDINFO info = InvokeInfo(c.verb);
+        EXPECT_EQ(handler->InvokeCommand(&info), c.result) << reinterpret_cast<UINT_PTR>(c.verb);
+        ASSERT_EQ(clicks.size(), c.clicked < 0 ? 0u : 1u);
+        if (c.clicked < 0) continue;
+        EXPECT_EQ(clicks[0].Index, c.clicked);
+        EXPECT_EQ(clicks[0].FileName, Path("s.lnk"));
+        // The shortcut was replaced by its target while the menu was built.
+        EXPECT_THAT(clicks[0].Selection, ElementsAre(Path("b.txt"), Path("a.jpg")));
+    }
+    CMINVOKECOMMANDINFO info = InvokeInfo(MAKEINTRESOURCEA(1));
+    items.OnClick = [](TlumShellMenuItem&, const std::string&, const TSelection&) {
+        throw std::runtime_error("Fatal error: the file OVSSHOW.EXE was not found.");
+    };
+    EXPECT_EQ(handler->InvokeCommand(&info), E_FAIL);
+    items.OnClick = [](TlumShellMenuItem&, const std::string&, const TSelection&) { throw 42; };
+    EXPECT_EQ(handler->InvokeCommand(&info), E_FAIL);
+}
+
+TEST_F(Handler, WithoutMenuItemsNothingIsInsertedOrRun) {
+    TouchFile(Path("a.jpg"));
+    auto handler = HandlerFor({"a.jpg"});
+    MenuItems = nullptr;
+    TMenu menu;
+    EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), S_OK);
+    EXPECT_EQ(GetMenuItemCount(menu.get()), 0);
+    char buffer[16] = {};
+    EXPECT_EQ(handler->GetCommandString(1, GCS_HELPTEXTA, nullptr, buffer, sizeof(buffer)), E_INVALIDARG);
+    CMINVOKECOMMANDINFO info = InvokeInfo(MAKEINTRESOURCEA(1));
+    EXPECT_EQ(handler->InvokeCommand(&info), S_OK);
+    EXPECT_THAT(clicks, IsEmpty());
+}
+
+TEST_F(Handler, TwoMenusUsedInterleavedKeepTheirOwnSelectionAndTexts) {
+    CreateDirectoryA(Path("left").c_str(), nullptr);
+    CreateDirectoryA(Path("right").c_str(), nullptr);
+    TouchFile(Path("left\\l.jpg"));
+    TouchFile(Path("right\\r.jpg"));
+    auto left = HandlerFor({"l.jpg"}, "left");
+    auto right = HandlerFor({"r.jpg"}, "right");
+    TMenu leftMenu, rightMenu;
+    ASSERT_EQ(left->QueryContextMenu(leftMenu.get(), 0, 1, 100, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
+    ASSERT_EQ(right->QueryContextMenu(rightMenu.get(), 0, 500, 600, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
+    CMINVOKECOMMANDINFO info = InvokeInfo(MAKEINTRESOURCEA(1));
+    for (auto* side : {&left, &right, &left}) {
+        const bool isLeft = side == &left;
+        const std::string image = isLeft ? Path("left\\l.jpg") : Path("right\\r.jpg");
+        EXPECT_EQ((isLeft ? leftMenu : rightMenu).Entries()[4],
+                  (TMenuEntry{isLeft ? 5u : 504u, MFT_STRING, "Caption for " + image, bitmaps_[4]}));
+        char text[512] = {};
+        ASSERT_EQ((*side)->GetCommandString(4, GCS_HELPTEXTA, nullptr, text, sizeof(text)), S_OK);
+        EXPECT_EQ(std::string(text), "Hint for " + image);
+        clicks.clear();
+        ASSERT_EQ((*side)->InvokeCommand(&info), S_OK);
+        ASSERT_EQ(clicks.size(), 1u);
+        EXPECT_THAT(clicks[0].Selection, ElementsAre(image));
+    }
+}
+
+} // namespace

@@ -1,0 +1,371 @@
+// The shipped library used the way Explorer uses it: the CLSID read from the
+// handler key, CoCreateInstance through the registered InprocServer32, the
+// shell's own data object, a real popup menu, help texts and a command that
+// starts the stand-in viewer. Also the four exports as COM calls them.
+#include "viewer/StandInInstall.h"
+
+#include "OvShellMenuClasses.h"
+#include "OvShellMenuUtils.h"
+#include "lumSysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+
+namespace ovs::test {
+namespace {
+
+constexpr UINT kFirstId = 100;
+
+std::string TempFolder() {
+    char folder[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, folder);
+    return folder;
+}
+
+size_t ListFileCount() {
+    size_t count = 0;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((TempFolder() + "ovs*.tmp").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do ++count;
+        while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    return count;
+}
+
+// A crafted JPEG whose IPTC caption is "Beach".
+std::string BeachJpeg() {
+    const std::string iptc = std::string("\x1C\x02\x78\x00\x05", 5) + "Beach" + '\0';
+    const std::string payload = std::string("Photoshop 3.0\0" "8BIM\x04\x04\x00\x00\x00\x00\x00", 25) +
+                                static_cast<char>(iptc.size()) + iptc;
+    return std::string("\xFF\xD8\xFF\xED", 4) + static_cast<char>((payload.size() + 2) >> 8) +
+           static_cast<char>((payload.size() + 2) & 0xFF) + payload + std::string("\xFF\xD9", 2);
+}
+
+// One right-click: handler, data object, menu.
+struct TContextMenu {
+    TComPtr<IShellExtInit> Init;
+    TComPtr<IContextMenu> Menu;
+    HMENU Popup = CreatePopupMenu();
+    HRESULT Queried = E_FAIL;
+    ~TContextMenu() { DestroyMenu(Popup); }
+
+    bool Open(const std::string& folder, const std::vector<std::string>& names) {
+        TComPtr<IDataObject> data;
+        if (FAILED(CreateRegisteredHandler(Init)) || !ShellDataObject(folder, names, data)) return false;
+        if (FAILED(Init->Initialize(nullptr, data.get(), nullptr))) return false;
+        if (FAILED(Init->QueryInterface(IID_IContextMenu, Menu.put_void()))) return false;
+        Queried = Menu->QueryContextMenu(Popup, 0, kFirstId, kFirstId + 50, CMF_NORMAL);
+        return SUCCEEDED(Queried);
+    }
+    HRESULT Invoke(int offset) {
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = CMIC_MASK_FLAG_NO_UI; // a message box would block the test
+        info.lpVerb = MAKEINTRESOURCEA(offset);
+        info.nShow = SW_SHOWNORMAL;
+        return Menu->InvokeCommand(&info);
+    }
+    std::string Help(UINT offset) {
+        char text[256] = "untouched";
+        Menu->GetCommandString(offset, GCS_HELPTEXTA, nullptr, text, sizeof(text));
+        return text;
+    }
+};
+
+class ClientTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(server_.Register(), 0u); }
+
+    std::string Sample(const std::string& name) const { return server_.Scratch() / name; }
+
+    TInstalledServer server_;
+    TComApartment apartment_;
+};
+
+TEST_F(ClientTest, ACaptionedJpegGetsTheSixItemsWithTextsBitmapsAndHelp) {
+    WriteFileBytes(Sample("beach.jpg"), BeachJpeg());
+    TContextMenu menu;
+    ASSERT_TRUE(menu.Open(server_.Scratch().path(), {"beach.jpg"}));
+    EXPECT_EQ(HRESULT_CODE(menu.Queried), 6);
+
+    const struct {
+        const char* Text;
+        bool Separator;
+        bool Bitmap;
+        const char* Help;
+    } expected[] = {
+        {"", true, false, ""},
+        {"Instant Slide Show!", false, true, "View the selected images as a slide show."},
+        {"Settings/About Orvane Slide Show...", false, true,
+         "Adjust the settings of Orvane Slide Show, and/or view the program information."},
+        {"Make Standalone Slide Show...", false, true, "Make a standalone slide show from the selected images."},
+        {"Edit Caption for beach.jpg", false, true, "Current Caption: Beach"},
+        {"", true, false, ""},
+    };
+    const std::vector<TMenuEntry> entries = ReadMenu(menu.Popup);
+    ASSERT_EQ(entries.size(), std::size(expected));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(entries[i].Id, kFirstId + i);
+        EXPECT_EQ(entries[i].Text, expected[i].Text);
+        EXPECT_EQ((entries[i].Type & MFT_SEPARATOR) != 0, expected[i].Separator);
+        // This Windows has the extended menu interface: the picture is the
+        // item's check mark, in both states.
+        EXPECT_EQ(entries[i].Checked != nullptr, expected[i].Bitmap);
+        EXPECT_EQ(entries[i].Checked, entries[i].Unchecked);
+        EXPECT_EQ(menu.Help(static_cast<UINT>(i)), expected[i].Help);
+    }
+}
+
+TEST_F(ClientTest, InstantSlideShowHandsTheViewerTheSelection) {
+    WriteFileBytes(Sample("beach.jpg"), BeachJpeg());
+    WriteFileBytes(Sample("notes.txt"), "text");
+    TContextMenu menu;
+    ASSERT_TRUE(menu.Open(server_.Scratch().path(), {"beach.jpg", "notes.txt"}));
+    // One image among the selection: it gets the caption item as well.
+    EXPECT_EQ(HRESULT_CODE(menu.Queried), 6);
+    ASSERT_EQ(menu.Invoke(1), S_OK);
+    const auto records = server_.WaitForRecords(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].CommandLine.rfind("\"" + server_.Viewer() + "\" -show \"" + TempFolder() + "ovs", 0), 0u)
+        << records[0].CommandLine;
+    // The text file is part of the selection, so it is listed too.
+    EXPECT_EQ(records[0].ListBytes, Sample("beach.jpg") + "\r\n" + Sample("notes.txt") + "\r\n");
+}
+
+TEST_F(ClientTest, AFolderAndAShortcutListTheFolderAndTheShortcutsTarget) {
+    CreateDirectoryA(Sample("pics").c_str(), nullptr);
+    WriteFileBytes(Sample("pics") + "\\one.png", "png");
+    CreateDirectoryA(Sample("elsewhere").c_str(), nullptr);
+    WriteFileBytes(Sample("elsewhere") + "\\beach.jpg", BeachJpeg());
+    ASSERT_TRUE(CreateShortcut(Sample("beach.lnk"), Sample("elsewhere") + "\\beach.jpg"));
+
+    TContextMenu menu;
+    ASSERT_TRUE(menu.Open(server_.Scratch().path(), {"pics", "beach.lnk"}));
+    ASSERT_EQ(menu.Invoke(1), S_OK);
+    const auto records = server_.WaitForRecords(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].ListBytes, Sample("pics") + "\r\n" + Sample("elsewhere") + "\\beach.jpg\r\n");
+}
+
+TEST_F(ClientTest, EachCommandOfTheMenuStartsTheViewerWithItsSwitch) {
+    WriteFileBytes(Sample("beach.jpg"), BeachJpeg());
+    TContextMenu menu;
+    ASSERT_TRUE(menu.Open(server_.Scratch().path(), {"beach.jpg"}));
+    const char* switches[] = {nullptr, "-show", "-config", "-build", "-setcaption"};
+    for (int offset = 1; offset <= 4; ++offset) {
+        SCOPED_TRACE(switches[offset]);
+        ASSERT_EQ(menu.Invoke(offset), S_OK);
+        const auto records = server_.WaitForRecords(1);
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_NE(records[0].CommandLine.find(std::string("\" ") + switches[offset] + " \""), std::string::npos)
+            << records[0].CommandLine;
+        EXPECT_EQ(records[0].ListBytes, Sample("beach.jpg") + "\r\n");
+        server_.ClearRecords();
+    }
+}
+
+TEST_F(ClientTest, AMissingViewerFailsTheCommandQuietlyAndLeavesNoListFile) {
+    server_.RemoveViewer();
+    WriteFileBytes(Sample("a.png"), "png");
+    TContextMenu menu;
+    ASSERT_TRUE(menu.Open(server_.Scratch().path(), {"a.png"}));
+    const size_t before = ListFileCount();
+    EXPECT_EQ(menu.Invoke(1), E_FAIL);
+    EXPECT_EQ(ListFileCount(), before);
+    Sleep(300);
+    EXPECT_TRUE(server_.Records().empty());
+}
+
+TEST_F(ClientTest, AnUnreadableRegistrationFailsTheCommandAndKeepsTheListFile) {
+    WriteFileBytes(Sample("a.png"), "png");
+    TContextMenu menu;
+    ASSERT_TRUE(menu.Open(server_.Scratch().path(), {"a.png"}));
+    RegRemoveKey(HKEY_CLASSES_ROOT, kServerKeyPath);
+    const size_t before = ListFileCount();
+    EXPECT_EQ(menu.Invoke(2), E_FAIL);
+    EXPECT_EQ(ListFileCount(), before + 1);
+    Sleep(300);
+    EXPECT_TRUE(server_.Records().empty());
+}
+
+TEST(ClientWithSpace, TheViewerIsFoundFromTheShortRegisteredPath) {
+    TInstalledServer server("Orvane Slide Show");
+    ASSERT_EQ(server.Register(), 0u);
+    TComApartment apartment;
+    WriteFileBytes(server.Scratch() / "a.gif", "gif");
+    TContextMenu menu;
+    ASSERT_TRUE(menu.Open(server.Scratch().path(), {"a.gif"}));
+    ASSERT_EQ(menu.Invoke(1), S_OK);
+    const auto records = server.WaitForRecords(1);
+    ASSERT_EQ(records.size(), 1u);
+    char shortViewer[MAX_PATH + 1] = {};
+    GetShortPathNameA(server.Viewer().c_str(), shortViewer, MAX_PATH);
+    std::string shortFolder = shortViewer;
+    shortFolder.erase(shortFolder.rfind('\\'));
+    // The program is named from the registered short folder.
+    EXPECT_NE(records[0].CommandLine.find(shortFolder + "\\OvSShow.exe"), std::string::npos)
+        << records[0].CommandLine;
+}
+
+TEST_F(ClientTest, ATextFileAloneGetsNoItems) {
+    WriteFileBytes(Sample("notes.txt"), "text");
+    TContextMenu menu;
+    ASSERT_TRUE(menu.Open(server_.Scratch().path(), {"notes.txt"}));
+    EXPECT_EQ(HRESULT_CODE(menu.Queried), 0);
+    EXPECT_EQ(GetMenuItemCount(menu.Popup), 0);
+}
+
+// --- The exports -------------------------------------------------------------------
+
+class ExportsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        module_ = LoadLibraryA(server_.Dll().c_str());
+        ASSERT_NE(module_, nullptr);
+        getClassObject_ = reinterpret_cast<decltype(getClassObject_)>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+        canUnloadNow_ = reinterpret_cast<decltype(canUnloadNow_)>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "DllCanUnloadNow")));
+        ASSERT_TRUE(getClassObject_ && canUnloadNow_);
+    }
+    void TearDown() override {
+        if (module_) FreeLibrary(module_);
+    }
+
+    TInstalledServer server_{"app", false};
+    TComApartment apartment_;
+    HMODULE module_ = nullptr;
+    HRESULT(STDAPICALLTYPE* getClassObject_)(REFCLSID, REFIID, void**) = nullptr;
+    HRESULT(STDAPICALLTYPE* canUnloadNow_)() = nullptr;
+};
+
+const CLSID kMenuClsid = {0x6F0B2D4E, 0x93A1, 0x4C7E, {0x8B, 0x25, 0x1D, 0x9E, 0x4A, 0x7C, 0x3F, 0x60}};
+
+TEST_F(ExportsTest, AnotherClassIsNotAvailable) {
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(getClassObject_(CLSID_ShellLink, IID_IClassFactory, &object), CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(object, nullptr);
+    object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(getClassObject_(kMenuClsid, IID_IShellExtInit, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+}
+
+TEST_F(ExportsTest, TheLibraryStaysLoadedWhileAHandlerOrAFactoryReferenceLives) {
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+    TComPtr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject_(kMenuClsid, IID_IClassFactory, factory.put_void()), S_OK);
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+
+    TComPtr<IContextMenu> handler;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, handler.put_void()), S_OK);
+    factory.reset();
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    handler.reset();
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+TEST_F(ExportsTest, TheFactoryCreatesHandlersAndRefusesWhatItCannotMake) {
+    TComPtr<IClassFactory> factory;
+    ASSERT_EQ(getClassObject_(kMenuClsid, IID_IClassFactory, factory.put_void()), S_OK);
+
+    const struct {
+        const char* Name;
+        bool Outer;
+        const IID* Iid;
+        HRESULT Result;
+    } cases[] = {
+        {"context menu", false, &IID_IContextMenu, S_OK},
+        {"context menu 2", false, &IID_IContextMenu2, S_OK},
+        {"shell extension init", false, &IID_IShellExtInit, S_OK},
+        {"an interface the handler lacks", false, &IID_IClassFactory, E_NOINTERFACE},
+        {"aggregation", true, &IID_IContextMenu, CLASS_E_NOAGGREGATION},
+        {"aggregation asking for IUnknown", true, &IID_IUnknown, CLASS_E_NOAGGREGATION},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        void* object = reinterpret_cast<void*>(1);
+        IUnknown* outer = c.Outer ? factory.get() : nullptr;
+        EXPECT_EQ(factory->CreateInstance(outer, *c.Iid, &object), c.Result);
+        if (SUCCEEDED(c.Result))
+            static_cast<IUnknown*>(object)->Release();
+        else
+            EXPECT_EQ(object, nullptr);
+    }
+    // A refused handler is gone again: only the factory holds the library.
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    factory.reset();
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+
+    ASSERT_EQ(getClassObject_(kMenuClsid, IID_IClassFactory, factory.put_void()), S_OK);
+    factory->LockServer(TRUE);
+    IClassFactory* raw = factory.get();
+    raw->AddRef();
+    factory.reset();
+    raw->Release();
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    ASSERT_EQ(getClassObject_(kMenuClsid, IID_IClassFactory, factory.put_void()), S_OK);
+    factory->LockServer(FALSE);
+    factory.reset();
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+// --- Older Windows -----------------------------------------------------------------
+// The menu interface depends on the Windows the library meets. This program
+// runs a copy of itself, under a name that Wine reports as an older Windows,
+// to check the items there.
+
+constexpr char kChildVariable[] = "OVS_OLD_WINDOWS_MASKS";
+
+TEST(OlderWindows, CommandsAndSeparatorsUseTheMenuInterfaceOfTheirWindows) {
+    TScratchDir dir("old");
+    char self[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string copy = dir / "ovsoldmenu.exe";
+    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
+    const struct {
+        const char* Version;
+        const char* Masks; // command, separator
+    } cases[] = {
+        {"win95", "B2 32"},
+        {"nt40", "B2 32"},
+        {"win98", "16A 162"},
+        {"win2k", "16A 162"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Version);
+        TReportedVersion version("ovsoldmenu.exe", c.Version);
+        SetEnvironmentVariableA(kChildVariable, c.Masks);
+        const TProcessResult run = RunProcess("\"" + copy + "\" --gtest_filter=OlderWindowsChild.*");
+        SetEnvironmentVariableA(kChildVariable, nullptr);
+        ASSERT_TRUE(run.Finished);
+        EXPECT_EQ(run.ExitCode, 0u);
+    }
+}
+
+TEST(OlderWindowsChild, ItemMasksAreTheExpectedOnes) {
+    const char* masks = std::getenv(kChildVariable);
+    if (!masks) GTEST_SKIP() << "run by OlderWindows only";
+    unsigned command = 0, separator = 0;
+    ASSERT_EQ(std::sscanf(masks, "%x %x", &command, &separator), 2);
+    InitPlatformFlags();
+    SetupMenuItems();
+    for (int position = 0; position < MenuItems->Count(); ++position) {
+        const MENUITEMINFOA& info = MenuItems->Items(position)->MenuItemInfo;
+        const bool isSeparator = position == 0 || position == 5;
+        EXPECT_EQ(info.fMask, isSeparator ? separator : command) << position;
+        // Without the extended interface the picture is the item bitmap.
+        if (!isSeparator && command == 0xB2) {
+            EXPECT_NE(info.hbmpItem, nullptr);
+            EXPECT_EQ(info.hbmpChecked, nullptr);
+        }
+    }
+    FreeMenuItems();
+}
+
+} // namespace
+} // namespace ovs::test

@@ -1,0 +1,278 @@
+// What the server, command and registration tests share: an installed copy of
+// the shipped library in a scratch folder (optionally beside the stand-in
+// viewer), the registry values they check, the records the viewer leaves, and
+// Explorer's side of a context menu (the shell's data object, shortcuts).
+#pragma once
+
+#include "WinTestSupport.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ovs::test {
+
+inline constexpr char kClsid[] = "{6F0B2D4E-93A1-4C7E-8B25-1D9E4A7C3F60}";
+inline constexpr char kClsidKeyPath[] = "CLSID\\{6F0B2D4E-93A1-4C7E-8B25-1D9E4A7C3F60}";
+inline constexpr char kServerKeyPath[] = "CLSID\\{6F0B2D4E-93A1-4C7E-8B25-1D9E4A7C3F60}\\InprocServer32";
+inline constexpr char kFileHandlerPath[] = "*\\shellex\\ContextMenuHandlers\\Orvane Slide Show";
+inline constexpr char kFolderHandlerPath[] = "folder\\shellex\\ContextMenuHandlers\\Orvane Slide Show";
+inline constexpr char kApprovedPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+
+inline std::string ShippedDll() { return BuildDir() + "\\OvSShow.dll"; }
+inline std::string StandInViewer() { return WinPathFromUnix(OVS_STANDIN_VIEWER); }
+
+// A string value, or nothing when the key or the value is missing.
+inline std::optional<std::string> RegValue(HKEY root, const std::string& key, const std::string& name) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return std::nullopt;
+    DWORD type = 0, size = 0;
+    std::optional<std::string> result;
+    const char* valueName = name.empty() ? nullptr : name.c_str();
+    if (RegQueryValueExA(handle, valueName, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        std::string data(size, '\0');
+        if (RegQueryValueExA(handle, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
+                ERROR_SUCCESS &&
+            type == REG_SZ) {
+            // Stored with its terminating null.
+            if (!data.empty() && data.back() == '\0') data.pop_back();
+            result = data;
+        }
+    }
+    RegCloseKey(handle);
+    return result;
+}
+
+inline bool KeyExists(HKEY root, const std::string& key) {
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+// Wine's regsvr32: 0 on success.
+inline DWORD Regsvr32(const std::string& dll, bool unregister = false) {
+    const TProcessResult result =
+        RunProcess(std::string("regsvr32 /s ") + (unregister ? "/u " : "") + "\"" + dll + "\"");
+    return result.Finished ? result.ExitCode : 0xFFFFFFFF;
+}
+
+// Makes every program named exeName report an older Windows while the object
+// lives ("win98", "win95", "nt40").
+class TReportedVersion {
+public:
+    TReportedVersion(const std::string& exeName, const std::string& version)
+        : key_("Software\\Wine\\AppDefaults\\" + exeName) {
+        HKEY handle = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
+                            nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(handle, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                           static_cast<DWORD>(version.size() + 1));
+            RegCloseKey(handle);
+        }
+    }
+    ~TReportedVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str()); }
+    TReportedVersion(const TReportedVersion&) = delete;
+    TReportedVersion& operator=(const TReportedVersion&) = delete;
+
+private:
+    std::string key_;
+};
+
+// What the stand-in viewer was started with.
+struct TViewerRecord {
+    std::string CommandLine;
+    std::string ListBytes;
+};
+
+// A copy of the shipped library in a scratch folder, in a subfolder named
+// folderName (which may hold a space), with the stand-in viewer beside it as
+// OvSShow.exe unless asked otherwise. Unregistered on the way out.
+class TInstalledServer {
+public:
+    explicit TInstalledServer(const std::string& folderName = "app", bool withViewer = true)
+        : scratch_("srv"), folder_(scratch_ / folderName), dll_(folder_ + "\\OvSShow.dll") {
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        CopyFileA(ShippedDll().c_str(), dll_.c_str(), FALSE);
+        if (withViewer) InstallViewer();
+    }
+    ~TInstalledServer() { Regsvr32(dll_, true); }
+    TInstalledServer(const TInstalledServer&) = delete;
+    TInstalledServer& operator=(const TInstalledServer&) = delete;
+
+    const std::string& Folder() const { return folder_; }
+    const std::string& Dll() const { return dll_; }
+    const TScratchDir& Scratch() const { return scratch_; }
+    std::string Viewer() const { return folder_ + "\\OvSShow.exe"; }
+    void InstallViewer() const { CopyFileA(StandInViewer().c_str(), Viewer().c_str(), FALSE); }
+    void RemoveViewer() const { DeleteFileA(Viewer().c_str()); }
+    DWORD Register() const { return Regsvr32(dll_); }
+
+    std::vector<TViewerRecord> Records() const {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((folder_ + "\\run-*.rec").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do names.push_back(data.cFileName);
+            while (FindNextFileA(find, &data));
+            FindClose(find);
+        }
+        std::sort(names.begin(), names.end());
+        std::vector<TViewerRecord> records;
+        for (const std::string& name : names) {
+            const std::string bytes = ReadFileBytes(folder_ + "\\" + name);
+            const size_t newline = bytes.find('\n');
+            records.push_back({bytes.substr(0, newline),
+                               newline == std::string::npos ? std::string() : bytes.substr(newline + 1)});
+        }
+        return records;
+    }
+    void ClearRecords() const {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((folder_ + "\\run-*.rec").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) return;
+        do DeleteFileA((folder_ + "\\" + data.cFileName).c_str());
+        while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    // Bounded: the viewer runs on its own.
+    std::vector<TViewerRecord> WaitForRecords(size_t count, DWORD timeoutMs = 15000) const {
+        WaitFor([&] { return Records().size() >= count; }, timeoutMs);
+        return Records();
+    }
+
+private:
+    TScratchDir scratch_;
+    std::string folder_;
+    std::string dll_;
+};
+
+// --- Explorer's side -------------------------------------------------------------
+
+template <class T>
+class TComPtr {
+public:
+    TComPtr() = default;
+    ~TComPtr() { reset(); }
+    TComPtr(const TComPtr&) = delete;
+    TComPtr& operator=(const TComPtr&) = delete;
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    T** put() {
+        reset();
+        return &p_;
+    }
+    void** put_void() { return reinterpret_cast<void**>(put()); }
+    void reset() {
+        if (p_) p_->Release();
+        p_ = nullptr;
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+class TComApartment {
+public:
+    TComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~TComApartment() {
+        CoFreeUnusedLibraries();
+        CoUninitialize();
+    }
+    TComApartment(const TComApartment&) = delete;
+    TComApartment& operator=(const TComApartment&) = delete;
+};
+
+inline std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wide.data(),
+                                      static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(std::max(n, 0)));
+    return wide;
+}
+
+// The data object the shell itself makes for these entries of one folder.
+inline bool ShellDataObject(const std::string& folder, const std::vector<std::string>& names,
+                            TComPtr<IDataObject>& dataObject) {
+    TComPtr<IShellFolder> desktop, parent;
+    if (FAILED(SHGetDesktopFolder(desktop.put()))) return false;
+    PIDLIST_RELATIVE folderPidl = nullptr;
+    std::wstring wideFolder = Wide(folder);
+    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wideFolder.data(), nullptr, &folderPidl, nullptr)))
+        return false;
+    const HRESULT bound = desktop->BindToObject(folderPidl, nullptr, IID_IShellFolder, parent.put_void());
+    CoTaskMemFree(folderPidl);
+    if (FAILED(bound)) return false;
+    std::vector<PITEMID_CHILD> children;
+    bool ok = true;
+    for (const std::string& name : names) {
+        PIDLIST_RELATIVE child = nullptr;
+        std::wstring wideName = Wide(name);
+        if (FAILED(parent->ParseDisplayName(nullptr, nullptr, wideName.data(), nullptr, &child, nullptr))) {
+            ok = false;
+            break;
+        }
+        children.push_back(reinterpret_cast<PITEMID_CHILD>(child));
+    }
+    if (ok)
+        ok = SUCCEEDED(parent->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()),
+                                             const_cast<PCUITEMID_CHILD_ARRAY>(children.data()), IID_IDataObject,
+                                             nullptr, dataObject.put_void()));
+    for (PITEMID_CHILD child : children) CoTaskMemFree(child);
+    return ok;
+}
+
+inline bool CreateShortcut(const std::string& linkPath, const std::string& target) {
+    TComPtr<IShellLinkA> link;
+    TComPtr<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())))
+        return false;
+    link->SetPath(target.c_str());
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
+    return SUCCEEDED(file->Save(Wide(linkPath).c_str(), TRUE));
+}
+
+// The handler Explorer would create: the CLSID read from the "*" handler key,
+// then CoCreateInstance through the registered InprocServer32.
+inline HRESULT CreateRegisteredHandler(TComPtr<IShellExtInit>& init) {
+    const std::optional<std::string> clsidText = RegValue(HKEY_CLASSES_ROOT, kFileHandlerPath, "");
+    if (!clsidText) return REGDB_E_CLASSNOTREG;
+    CLSID clsid;
+    std::wstring wide = Wide(*clsidText);
+    if (FAILED(CLSIDFromString(wide.data(), &clsid))) return REGDB_E_CLASSNOTREG;
+    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put_void());
+}
+
+struct TMenuEntry {
+    UINT Id = 0;
+    UINT Type = 0;
+    std::string Text;
+    HBITMAP ItemBitmap = nullptr;
+    HBITMAP Checked = nullptr;
+    HBITMAP Unchecked = nullptr;
+};
+
+inline std::vector<TMenuEntry> ReadMenu(HMENU menu) {
+    std::vector<TMenuEntry> entries;
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char text[512] = {};
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_BITMAP | MIIM_CHECKMARKS;
+        info.dwTypeData = text;
+        info.cch = sizeof(text) - 1;
+        GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+        entries.push_back({info.wID, info.fType, text, info.hbmpItem, info.hbmpChecked, info.hbmpUnchecked});
+    }
+    return entries;
+}
+
+} // namespace ovs::test

@@ -1,0 +1,205 @@
+// The Windows side of the deferred removal, in this process: the NT family's
+// delayed move and, with the platform flag switched, the 9x family's
+// WININIT.INI in the real Windows folder.
+#include "DeferredRemoval.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "UninstTestSupport.h"
+#include "WinTestSupport.h"
+#include "lumSysUtils.h"
+
+namespace ovs::test {
+namespace {
+
+std::string ApiShortPath(const std::string& path) {
+    char buffer[MAX_PATH + 1] = {};
+    const DWORD n = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
+    return n ? std::string(buffer, n) : std::string();
+}
+
+std::vector<std::string> IsTmpFilesInWindows() {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((WindowsFolder() + "\\is-*.tmp").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(data.cFileName);
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+TEST(PathExistsTest, FilesAndFolders) {
+    TScratchDir scratch("pe");
+    WriteFileBytes(scratch / "f.txt", "x");
+    EXPECT_TRUE(PathExists(scratch / "f.txt"));
+    EXPECT_TRUE(PathExists(scratch.path()));
+    EXPECT_TRUE(PathExists(scratch.path() + "\\"));
+    EXPECT_TRUE(PathExists("C:\\"));
+    EXPECT_FALSE(PathExists(scratch / "missing"));
+    EXPECT_FALSE(PathExists(""));
+    EXPECT_TRUE(ovs::FileExists(scratch / "f.txt"));
+    EXPECT_FALSE(ovs::FileExists(scratch.path()));
+    // The error mode the caller had is back afterwards.
+    const UINT before = SetErrorMode(0);
+    PathExists(scratch / "f.txt");
+    EXPECT_EQ(SetErrorMode(before), 0u);
+}
+
+TEST(ShortPathOfTest, AsWindowsGivesItOrUnchanged) {
+    TScratchDir scratch("sp");
+    const std::string longName = scratch / "a rather long file name.text";
+    WriteFileBytes(longName, "x");
+    EXPECT_EQ(ShortPathOf(longName), ApiShortPath(longName));
+    EXPECT_NE(ShortPathOf(longName), longName);
+    EXPECT_EQ(ShortPathOf(scratch / "no such file.text"), scratch / "no such file.text");
+    EXPECT_EQ(ShortPathOf(""), "");
+}
+
+TEST(WindowsFolderTest, IsTheSystemsWindowsFolder) {
+    char buffer[MAX_PATH + 1] = {};
+    GetWindowsDirectoryA(buffer, sizeof buffer);
+    EXPECT_EQ(WindowsFolder(), buffer);
+    EXPECT_EQ(WithTrailingBackslash(WindowsFolder()), std::string(buffer) + "\\");
+    EXPECT_EQ(WithoutTrailingBackslash("C:\\"), "C:\\");
+}
+
+TEST(MakeUniqueFileNameTest, NamesAFreePathInTheFolder) {
+    TScratchDir scratch("un");
+    const std::regex pattern(R"(is-[0-9A-V]{5}\.tmp)");
+    std::set<std::string> seen;
+    for (int i = 0; i < 5; ++i) {
+        const std::string name = MakeUniqueFileName(scratch.path(), ".tmp");
+        ASSERT_EQ(name.substr(0, scratch.path().size() + 1), scratch.path() + "\\");
+        EXPECT_TRUE(std::regex_match(name.substr(scratch.path().size() + 1), pattern)) << name;
+        EXPECT_FALSE(PathExists(name));
+        EXPECT_TRUE(seen.insert(name).second) << "named twice: " << name;
+        WriteFileBytes(name, "");
+    }
+}
+
+class MoveAtRestartNTTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = IsWinNT;
+        IsWinNT = true;
+    }
+    void TearDown() override { IsWinNT = previous_; }
+    bool previous_ = false;
+    TRestartStateGuard restartState_;
+    TScratchDir scratch_{"nt"};
+};
+
+TEST_F(MoveAtRestartNTTest, EmptyDestinationAsksForDeletion) {
+    const std::string file = scratch_ / "copy.exe";
+    WriteFileBytes(file, "x");
+    const auto before = PendingRenames().value_or(std::vector<std::string>{});
+    MoveAtRestart(file, "");
+    auto expected = before;
+    expected.push_back("\\??\\" + file);
+    expected.push_back("");
+    EXPECT_EQ(PendingRenames().value_or(std::vector<std::string>{}), expected);
+    EXPECT_TRUE(FileExists(file)); // not before the restart
+}
+
+TEST_F(MoveAtRestartNTTest, DestinationAsksForAReplacingRename) {
+    const std::string from = scratch_ / "new.dll";
+    const std::string to = scratch_ / "old.dll";
+    WriteFileBytes(from, "new");
+    WriteFileBytes(to, "old");
+    const auto before = PendingRenames().value_or(std::vector<std::string>{});
+    MoveAtRestart(from, to);
+    const auto after = PendingRenames().value_or(std::vector<std::string>{});
+    ASSERT_EQ(after.size(), before.size() + 2);
+    EXPECT_EQ(after[after.size() - 2], "\\??\\" + from);
+    // '!' marks a rename that may replace an existing file.
+    EXPECT_EQ(after.back(), "!\\??\\" + to);
+}
+
+// WININIT.INI is the real one of the prefix; whatever was there comes back.
+class MoveAtRestart9xTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = IsWinNT;
+        IsWinNT = false;
+        if (FileExists(iniPath_)) saved_ = ReadFileBytes(iniPath_);
+        DeleteFileA(iniPath_.c_str());
+        tmpBefore_ = IsTmpFilesInWindows();
+    }
+    void TearDown() override {
+        IsWinNT = previous_;
+        DeleteFileA(iniPath_.c_str());
+        if (saved_) WriteFileBytes(iniPath_, *saved_);
+        EXPECT_EQ(IsTmpFilesInWindows(), tmpBefore_) << "a temporary copy of WININIT.INI was left";
+    }
+    std::string Ini() const { return ReadFileBytes(iniPath_); }
+
+    bool previous_ = false;
+    const std::string iniPath_ = WindowsFolder() + "\\WININIT.INI";
+    std::optional<std::string> saved_;
+    std::vector<std::string> tmpBefore_;
+    TScratchDir scratch_{"9x"};
+};
+
+TEST_F(MoveAtRestart9xTest, MissingFileIsCreatedWithTheSectionAndTheEntry) {
+    const std::string file = scratch_ / "a long program name.exe";
+    WriteFileBytes(file, "x");
+    MoveAtRestart(file, "");
+    EXPECT_EQ(Ini(), "[rename]\r\nNUL=" + ApiShortPath(file) + "\r\n");
+}
+
+TEST_F(MoveAtRestart9xTest, ExistingFileKeepsEveryOtherLine) {
+    const std::string file = scratch_ / "x.exe";
+    WriteFileBytes(file, "x");
+    WriteFileBytes(iniPath_, "; kept\r\n[boot]\r\nshell=Explorer.exe\r\n\r\n[Rename]\r\nNUL=C:\\OLD.TXT\r\n"
+                             "  [other]  \r\nkey = value\r\n");
+    MoveAtRestart(file, "");
+    EXPECT_EQ(Ini(), "; kept\r\n[boot]\r\nshell=Explorer.exe\r\n\r\n[Rename]\r\nNUL=C:\\OLD.TXT\r\nNUL=" +
+                         ApiShortPath(file) + "\r\n  [other]  \r\nkey = value\r\n");
+}
+
+TEST_F(MoveAtRestart9xTest, ExistingFileWithoutRenameSectionGetsOneAtTheEnd) {
+    const std::string file = scratch_ / "x.exe";
+    WriteFileBytes(file, "x");
+    WriteFileBytes(iniPath_, "[boot]\r\na=1");
+    MoveAtRestart(file, "");
+    EXPECT_EQ(Ini(), "[boot]\r\na=1\r\n[rename]\r\nNUL=" + ApiShortPath(file) + "\r\n");
+}
+
+TEST_F(MoveAtRestart9xTest, TwoCallsGiveTwoEntriesInCallOrder) {
+    const std::string first = scratch_ / "first program.exe";
+    const std::string second = scratch_ / "second.tmp";
+    WriteFileBytes(first, "1");
+    WriteFileBytes(second, "2");
+    MoveAtRestart(first, "");
+    MoveAtRestart(second, "");
+    EXPECT_EQ(Ini(), "[rename]\r\nNUL=" + ApiShortPath(first) + "\r\nNUL=" + ApiShortPath(second) + "\r\n");
+}
+
+TEST_F(MoveAtRestart9xTest, RenameAndMissingSourceUseTheShortFormWhereThereIsOne) {
+    const std::string to = scratch_ / "the old library.dll";
+    WriteFileBytes(to, "old");
+    const std::string missing = scratch_ / "not there yet.dll";
+    MoveAtRestart(missing, to);
+    EXPECT_EQ(Ini(), "[rename]\r\n" + ApiShortPath(to) + "=" + missing + "\r\n");
+}
+
+TEST_F(MoveAtRestart9xTest, DoesNotTouchThePendingOperationsOfTheNTFamily) {
+    TRestartStateGuard restartState;
+    const auto before = PendingRenames();
+    const std::string file = scratch_ / "x.exe";
+    WriteFileBytes(file, "x");
+    MoveAtRestart(file, "");
+    EXPECT_EQ(PendingRenames(), before);
+}
+
+} // namespace
+} // namespace ovs::test

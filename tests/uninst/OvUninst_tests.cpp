@@ -1,0 +1,203 @@
+// The shipped OvUninst.exe, run as the uninstaller and as Windows would run
+// it. Stage two always runs from a copy in a scratch folder: it schedules the
+// running program for deletion at the next restart of the prefix.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "UninstTestSupport.h"
+#include "WinTestSupport.h"
+#include "lumSysUtils.h"
+
+namespace ovs::test {
+namespace {
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+bool SamePath(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(),
+                                                  -1, b.c_str(), -1) == CSTR_EQUAL;
+}
+
+// Whether a deletion of path at the next restart is pending.
+bool DeletionPending(const std::string& path) {
+    const auto pending = PendingRenames();
+    if (!pending) return false;
+    for (std::size_t i = 0; i + 1 < pending->size(); i += 2)
+        if (SamePath((*pending)[i], "\\??\\" + path) && (*pending)[i + 1].empty()) return true;
+    return false;
+}
+
+class OvUninstTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        leftoversBefore_ = TempLeftovers();
+        runOnceBefore_ = StringValues(HKEY_LOCAL_MACHINE, kRunOnceKey);
+        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+        WriteFileBytes(file_, "product file");
+        ASSERT_TRUE(CopyFileA((BuildDir() + "\\OvUninst.exe").c_str(), program_.c_str(), FALSE));
+    }
+    void TearDown() override { RemoveNewStageOneTraces(leftoversBefore_, runOnceBefore_); }
+
+    void Run(const std::string& arguments) {
+        const TProcessResult r = RunProcess(Quoted(program_) + " " + arguments, 30000);
+        ASSERT_TRUE(r.Started);
+        ASSERT_TRUE(r.Finished);
+        EXPECT_EQ(r.ExitCode, 0u);
+    }
+    std::map<std::string, std::string> NewRunOnceValues() const {
+        auto now = StringValues(HKEY_LOCAL_MACHINE, kRunOnceKey);
+        for (const auto& [name, data] : runOnceBefore_) now.erase(name);
+        return now;
+    }
+    std::vector<std::string> NewLeftovers() const {
+        std::vector<std::string> added;
+        for (const auto& name : TempLeftovers())
+            if (!leftoversBefore_.count(name)) added.push_back(name);
+        return added;
+    }
+
+    TRestartStateGuard restartState_;
+    TUninstallKey uninstallKey_;
+    TScratchDir scratch_{"uninst"};
+    std::string program_ = scratch_ / "OvUninst.exe";
+    std::string folder_ = scratch_ / "Orvane App";
+    std::string file_ = folder_ + "\\product file.txt";
+    std::set<std::string> leftoversBefore_;
+    std::map<std::string, std::string> runOnceBefore_;
+};
+
+TEST_F(OvUninstTest, StageOneCopiesItselfAndStoresTheRunOnceEntry) {
+    Run("-register " + Quoted(file_) + " " + Quoted(folder_));
+    const auto added = NewLeftovers();
+    ASSERT_EQ(added.size(), 2u);
+    const std::string copy = added[0].ends_with(".exe") ? added[0] : added[1];
+    const std::string placeholder = added[0].ends_with(".exe") ? added[1] : added[0];
+    EXPECT_EQ(copy.substr(0, copy.size() - 4), placeholder.substr(0, placeholder.size() - 4));
+    EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(program_));
+    EXPECT_EQ(ReadFileBytes(placeholder), "");
+
+    const std::string expected = Quoted(copy) + " -doit " + Quoted(file_) + " " + Quoted(folder_);
+    const auto values = NewRunOnceValues();
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values.begin()->first, "Orvane App\"");
+    EXPECT_EQ(values.begin()->second, expected);
+    EXPECT_TRUE(FileExists(file_)); // nothing is removed before the log-on
+}
+
+TEST_F(OvUninstTest, StageOneWithoutAFolderStoresEmptyQuotes) {
+    Run("-register " + Quoted(file_));
+    const auto values = NewRunOnceValues();
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_TRUE(values.begin()->second.ends_with(Quoted(file_) + " \"\"")) << values.begin()->second;
+    EXPECT_EQ(values.begin()->first, "product file.txt\" \"\"");
+}
+
+struct TStageOneCase {
+    const char* name;
+    const char* arguments; // %F: the file, %D: the folder
+    bool registers;
+};
+
+class OvUninstStageOneTest : public OvUninstTest,
+                             public ::testing::WithParamInterface<TStageOneCase> {};
+
+TEST_P(OvUninstStageOneTest, RunsOnlyForTheSwitchAndAnExistingFile) {
+    std::string arguments = GetParam().arguments;
+    for (auto [mark, path] : {std::pair{"%F", Quoted(file_)}, std::pair{"%D", Quoted(folder_)}})
+        for (std::size_t at; (at = arguments.find(mark)) != std::string::npos;)
+            arguments.replace(at, 2, path);
+    Run(arguments);
+    EXPECT_EQ(NewRunOnceValues().size(), GetParam().registers ? 1u : 0u);
+    EXPECT_EQ(NewLeftovers().size(), GetParam().registers ? 2u : 0u);
+    EXPECT_TRUE(FileExists(file_));
+    EXPECT_FALSE(DeletionPending(program_));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OvUninstStageOneTest,
+    ::testing::Values(
+        TStageOneCase{"SlashUpperCase", "/REGISTER %F %D", true},
+        TStageOneCase{"MixedCase", "-ReGister %F %D", true},
+        TStageOneCase{"SwitchAfterThePaths", "x %F %D -register", true},
+        TStageOneCase{"NoSwitch", "%F %D", false},
+        TStageOneCase{"NoArguments", "", false},
+        TStageOneCase{"TwoDashes", "--register %F %D", false},
+        TStageOneCase{"BareWord", "register %F %D", false},
+        TStageOneCase{"MissingFile", "-register \"C:\\no such dir\\f.txt\" %D", false},
+        TStageOneCase{"FolderAsFile", "-register %D %D", false},
+        TStageOneCase{"EmptyFile", "-register \"\" %D", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct TInstalledCase {
+    const char* name;
+    std::optional<std::string> installed; // nullopt: no uninstall key
+    bool productRemoved;
+};
+
+class OvUninstStageTwoTest : public OvUninstTest,
+                             public ::testing::WithParamInterface<TInstalledCase> {};
+
+TEST_P(OvUninstStageTwoTest, RemovesTheProductUnlessInstalledAndSchedulesItself) {
+    if (GetParam().installed) uninstallKey_.SetText(*GetParam().installed);
+    const std::string placeholder = scratch_ / "OvUninst.tmp";
+    WriteFileBytes(placeholder, "");
+    Run("-doit " + Quoted(file_) + " " + Quoted(folder_));
+    EXPECT_EQ(FileExists(file_), !GetParam().productRemoved);
+    EXPECT_EQ(GetFileAttributesA(folder_.c_str()) != INVALID_FILE_ATTRIBUTES, !GetParam().productRemoved);
+    EXPECT_TRUE(DeletionPending(program_));
+    EXPECT_TRUE(DeletionPending(placeholder));
+    EXPECT_TRUE(NewRunOnceValues().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OvUninstStageTwoTest,
+    ::testing::Values(TInstalledCase{"NoKey", std::nullopt, true},
+                      TInstalledCase{"No", "No", true},
+                      TInstalledCase{"Yes", "Yes", false},
+                      TInstalledCase{"YesInCapitals", "YES", false},
+                      TInstalledCase{"YesWithTrailingBlank", "Yes ", true},
+                      TInstalledCase{"Empty", "", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OvUninstTest, NonStringInstalledValueEndsTheRunBeforeEitherStage) {
+    uninstallKey_.SetDword(1);
+    Run("-register -doit " + Quoted(file_) + " " + Quoted(folder_));
+    EXPECT_TRUE(FileExists(file_));
+    EXPECT_FALSE(DeletionPending(program_));
+    EXPECT_TRUE(NewRunOnceValues().empty());
+    EXPECT_TRUE(NewLeftovers().empty());
+}
+
+TEST_F(OvUninstTest, StageTwoKeepsAFolderThatStillHoldsFiles) {
+    WriteFileBytes(folder_ + "\\user data.txt", "keep");
+    Run("-doit " + Quoted(file_) + " " + Quoted(folder_));
+    EXPECT_FALSE(FileExists(file_));
+    EXPECT_TRUE(FileExists(folder_ + "\\user data.txt"));
+    EXPECT_TRUE(DeletionPending(program_));
+}
+
+TEST_F(OvUninstTest, StageTwoWithoutPlaceholderSchedulesOnlyItself) {
+    const auto before = PendingRenames().value_or(std::vector<std::string>{});
+    Run("-doit " + Quoted(file_) + " " + Quoted(folder_));
+    const auto after = PendingRenames().value_or(std::vector<std::string>{});
+    EXPECT_EQ(after.size(), before.size() + 2);
+    EXPECT_TRUE(DeletionPending(program_));
+}
+
+TEST_F(OvUninstTest, BothSwitchesInOneRun) {
+    // The switches stand after the paths, so that arguments 2 and 3 are them.
+    Run("x " + Quoted(file_) + " " + Quoted(folder_) + " -register -doit");
+    EXPECT_EQ(NewRunOnceValues().size(), 1u);
+    EXPECT_EQ(NewLeftovers().size(), 2u);
+    EXPECT_FALSE(FileExists(file_));
+    EXPECT_TRUE(DeletionPending(program_)); // the running program itself
+}
+
+} // namespace
+} // namespace ovs::test

@@ -1,0 +1,345 @@
+// ovsinfo: the metadata reader's own front end. Prints what ReadImageFile
+// learnt about each file: the record's fields, the section table, the tag and
+// maker-note lines, the IPTC lines and the caption.
+//
+//   ovsinfo [--json | --caption] FILE...
+//
+// Exit code 0 when every file was read (with or without metadata), 1 when a
+// file does not exist or can't be opened, 2 for bad usage.
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "Caption.h"
+#include "ImageInfo.h"
+#include "IptcReader.h"
+#include "JpegScanner.h"
+
+namespace ovs {
+namespace {
+
+enum class TOutput { Text, Json, Caption };
+
+void Out(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+void Usage(std::FILE* to) {
+    std::fputs("usage: ovsinfo [--json | --caption] FILE...\n"
+               "  --json     one JSON object per file (an array for several files)\n"
+               "  --caption  only each file's caption, one line per file\n",
+               to);
+}
+
+// Windows-1252 for the bytes 0x80..0x9F; the five it leaves undefined map to
+// the code point of the same value, as Windows converts them.
+constexpr char16_t Cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// A JSON string of Windows-1252 bytes.
+std::string JsonString(std::string_view bytes) {
+    std::string out = "\"";
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        switch (b) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (b < 0x20) {
+                char esc[8];
+                std::snprintf(esc, sizeof esc, "\\u%04x", b);
+                out += esc;
+            } else if (b >= 0x80 && b < 0xA0) {
+                AppendUtf8(out, Cp1252High[b - 0x80]);
+            } else {
+                AppendUtf8(out, b);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string Number(double v) {
+    char text[64];
+    const auto r = std::to_chars(text, text + sizeof text, v);
+    return std::string(text, r.ptr);
+}
+
+std::string JsonNumber(double v) { return std::isfinite(v) ? Number(v) : "null"; }
+
+struct TLine {
+    std::string Name, Value;
+};
+
+// A list as the walker writes it: each line starts with CR LF.
+std::vector<TLine> SplitList(const std::string& list) {
+    std::vector<TLine> lines;
+    size_t at = 0;
+    while (at < list.size()) {
+        size_t next = list.find("\r\n", at);
+        if (next == at) {
+            at += 2;
+            continue;
+        }
+        if (next == std::string::npos) next = list.size();
+        const std::string line = list.substr(at, next - at);
+        const size_t eq = line.find(" = ");
+        if (eq == std::string::npos)
+            lines.push_back({line, ""});
+        else
+            lines.push_back({line.substr(0, eq), line.substr(eq + 3)});
+        at = next;
+    }
+    return lines;
+}
+
+std::vector<TLine> SplitIptc(const std::vector<std::string>& iptc) {
+    std::vector<TLine> lines;
+    for (const auto& line : iptc) {
+        const size_t eq = line.find(" = ");
+        lines.push_back({line.substr(0, eq), eq == std::string::npos ? "" : line.substr(eq + 3)});
+    }
+    return lines;
+}
+
+struct TReport {
+    std::vector<TLine> Tags, MakerNoteTags, Iptc;
+    std::string Caption;
+};
+
+TReport Collect(const TReaderState& s) {
+    TReport r;
+    r.Tags = SplitList(s.ImageInfo.TagList);
+    r.MakerNoteTags = SplitList(s.ImageInfo.MakerNoteList);
+    std::vector<std::string> iptc;
+    if (s.IptcSection > 0 && s.IptcSection <= MaxSections) iptc = ListIptcDatasets(s.Sections[s.IptcSection].Data);
+    r.Caption = CaptionFromIptcLines(iptc);
+    r.Iptc = SplitIptc(iptc);
+    return r;
+}
+
+std::string MarkerHex(int32_t marker) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X", static_cast<unsigned>(marker) & 0xFFu);
+    return text;
+}
+
+void PrintText(const TReaderState& s) {
+    const TImageInfo& i = s.ImageInfo;
+    const TReport r = Collect(s);
+    std::string o;
+    auto field = [&](const char* name, const std::string& value) { o += std::string(name) + ": " + value + "\n"; };
+    field("FileName", i.FileName);
+    field("FileSize", std::to_string(i.FileSize));
+    field("FileDate", FormatDateTime(i.FileDate));
+    field("Make", i.Make);
+    field("Model", i.Model);
+    field("DateTime", i.DateTime);
+    field("ImageWidth", std::to_string(i.ImageWidth));
+    field("ImageHeight", std::to_string(i.ImageHeight));
+    field("Flash", std::to_string(i.Flash));
+    field("FocalLength", Number(i.FocalLength));
+    field("ExposureTime", Number(i.ExposureTime));
+    field("FNumber", Number(i.FNumber));
+    field("SubjectDistance", Number(i.SubjectDistance));
+    field("SensorWidth", Number(i.SensorWidth));
+    field("Status", i.Status);
+    field("HasMakerNote", i.HasMakerNote ? "true" : "false");
+    field("MakerNoteMake", i.MakerNoteMake);
+    field("UserComment", i.UserComment);
+    o += "Sections:\n";
+    for (int32_t n = 1; n <= s.SectionCount && n <= MaxSections; ++n)
+        o += "  " + std::to_string(n) + " " + MarkerHex(s.Sections[n].Marker) + " " +
+             std::to_string(s.Sections[n].Size) + "\n";
+    const auto lines = [&](const char* title, const std::vector<TLine>& list) {
+        o += std::string(title) + ":\n";
+        for (const auto& l : list) o += "  " + l.Name + " = " + l.Value + "\n";
+    };
+    lines("TagList", r.Tags);
+    lines("MakerNoteList", r.MakerNoteTags);
+    lines("Iptc", r.Iptc);
+    field("Caption", r.Caption);
+    Out(o);
+}
+
+void PrintJson(const TReaderState& s, const char* indent) {
+    const TImageInfo& i = s.ImageInfo;
+    const TReport r = Collect(s);
+    const std::string in = indent;
+    std::string o = in + "{\n";
+    bool first = true;
+    auto raw = [&](const char* name, const std::string& json) {
+        if (!first) o += ",\n";
+        first = false;
+        o += in + "  \"" + name + "\": " + json;
+    };
+    auto text = [&](const char* name, const std::string& v) { raw(name, JsonString(v)); };
+    text("FileName", i.FileName);
+    raw("FileSize", std::to_string(i.FileSize));
+    text("FileDate", FormatDateTime(i.FileDate));
+    text("Make", i.Make);
+    text("Model", i.Model);
+    text("DateTime", i.DateTime);
+    raw("ImageWidth", std::to_string(i.ImageWidth));
+    raw("ImageHeight", std::to_string(i.ImageHeight));
+    raw("Flash", std::to_string(i.Flash));
+    raw("FocalLength", JsonNumber(i.FocalLength));
+    raw("ExposureTime", JsonNumber(i.ExposureTime));
+    raw("FNumber", JsonNumber(i.FNumber));
+    raw("SubjectDistance", JsonNumber(i.SubjectDistance));
+    raw("SensorWidth", JsonNumber(i.SensorWidth));
+    text("Status", i.Status);
+    raw("HasMakerNote", i.HasMakerNote ? "true" : "false");
+    text("MakerNoteMake", i.MakerNoteMake);
+    text("UserComment", i.UserComment);
+    std::string sections = "[";
+    for (int32_t n = 1; n <= s.SectionCount && n <= MaxSections; ++n)
+        sections += std::string(n > 1 ? ", " : "") + "{\"slot\": " + std::to_string(n) +
+                    ", \"marker\": " + std::to_string(s.Sections[n].Marker) +
+                    ", \"size\": " + std::to_string(s.Sections[n].Size) + "}";
+    raw("Sections", sections + "]");
+    const auto list = [&](const std::vector<TLine>& lines) {
+        std::string a = "[";
+        for (size_t n = 0; n < lines.size(); ++n)
+            a += std::string(n ? "," : "") + "\n" + in + "    {\"name\": " + JsonString(lines[n].Name) +
+                 ", \"value\": " + JsonString(lines[n].Value) + "}";
+        return a + (lines.empty() ? "]" : "\n" + in + "  ]");
+    };
+    raw("Tags", list(r.Tags));
+    raw("MakerNoteTags", list(r.MakerNoteTags));
+    raw("Iptc", list(r.Iptc));
+    text("Caption", r.Caption);
+    Out(o + "\n" + in + "}");
+}
+
+// The reader reports no open failure of its own, so the tool looks first; a
+// message names the file.
+bool CanOpen(const std::string& path) {
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        const bool missing = errno == ENOENT;
+        std::fprintf(stderr, "ovsinfo: %s: %s\n", path.c_str(), missing ? "no such file" : "cannot be opened");
+        return false;
+    }
+    char probe;
+    const size_t got = std::fread(&probe, 1, 1, f);
+    const bool failed = got == 0 && std::ferror(f);   // a folder, say
+    std::fclose(f);
+    if (failed) std::fprintf(stderr, "ovsinfo: %s: cannot be read\n", path.c_str());
+    return !failed;
+}
+
+int Run(int argc, char** argv) {
+    TOutput mode = TOutput::Text;
+    bool modeSet = false;
+    std::vector<std::string> files;
+    bool options = true;
+    for (int n = 1; n < argc; ++n) {
+        const std::string arg = argv[n];
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && (arg == "--help" || arg == "-h")) {
+            Usage(stdout);
+            return 0;
+        } else if (options && (arg == "--json" || arg == "--caption")) {
+            const TOutput wanted = arg == "--json" ? TOutput::Json : TOutput::Caption;
+            if (modeSet && mode != wanted) {
+                std::fputs("ovsinfo: --json and --caption exclude each other\n", stderr);
+                return 2;
+            }
+            mode = wanted;
+            modeSet = true;
+        } else if (options && arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "ovsinfo: unknown option %s\n", arg.c_str());
+            Usage(stderr);
+            return 2;
+        } else {
+            files.push_back(arg);
+        }
+    }
+    if (files.empty()) {
+        Usage(stderr);
+        return 2;
+    }
+
+    auto state = std::make_unique<TReaderState>();
+    int exitCode = 0;
+    const bool array = mode == TOutput::Json && files.size() > 1;
+    if (array) Out("[\n");
+    bool firstObject = true;
+    for (size_t n = 0; n < files.size(); ++n) {
+        const std::string& path = files[n];
+        if (!CanOpen(path)) {
+            exitCode = 1;
+            continue;
+        }
+        switch (mode) {
+        case TOutput::Caption:
+            Out(GetImageCaption(*state, path) + "\n");
+            break;
+        case TOutput::Json:
+            ReadImageFile(*state, path);
+            if (!firstObject) Out(",\n");
+            PrintJson(*state, array ? "  " : "");
+            break;
+        case TOutput::Text:
+            ReadImageFile(*state, path);
+            if (!firstObject) Out("\n");
+            PrintText(*state);
+            break;
+        }
+        firstObject = false;
+    }
+    if (array) Out("\n]\n");
+    else if (mode == TOutput::Json && !firstObject) Out("\n");
+    std::fflush(stdout);
+    return exitCode;
+}
+
+} // namespace
+} // namespace ovs
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    // Captions hold CR LF of their own; the C library must not add CRs.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    try {
+        return ovs::Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ovsinfo: %s\n", e.what());
+        return 1;
+    } catch (...) {
+        std::fputs("ovsinfo: unexpected failure\n", stderr);
+        return 1;
+    }
+}
