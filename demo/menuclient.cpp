@@ -216,8 +216,11 @@ int ShowReceived(const std::string& folder) {
         HANDLE find = FindFirstFileA((folder + "\\run-*.rec").c_str(), &found);
         if (find != INVALID_HANDLE_VALUE) {
             FindClose(find);
-            std::ifstream in(folder + "\\" + found.cFileName, std::ios::binary);
-            record.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            {
+                std::ifstream in(folder + "\\" + found.cFileName, std::ios::binary);
+                record.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            }
+            // Gone once shown, so the next command's record is the one found.
             DeleteFileA((folder + "\\" + found.cFileName).c_str());
         } else {
             Sleep(100);

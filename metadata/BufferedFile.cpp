@@ -12,12 +12,22 @@ bool TBufferedFile::Open(const std::string& path) {
     // Our own buffer does the work; the C library's would only copy twice.
     std::setvbuf(File, nullptr, _IONBF, 0);
     if (!Buffer) Buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
+    Window = Buffer.get();
     return true;
+}
+
+void TBufferedFile::OpenBytes(std::string bytes) {
+    Close();
+    Memory = std::move(bytes);
+    Window = Memory.data();
+    End = Memory.size();
 }
 
 void TBufferedFile::Close() {
     if (File) std::fclose(File);
     File = nullptr;
+    Window = nullptr;
+    Memory.clear();
     Pos = End = 0;
     Failed = false;
 }
@@ -32,7 +42,7 @@ bool TBufferedFile::Fill() {
 
 bool TBufferedFile::ReadByte(uint8_t& byte) {
     if (Pos == End && !Fill()) return false;
-    byte = static_cast<uint8_t>(Buffer[Pos++]);
+    byte = static_cast<uint8_t>(Window[Pos++]);
     return true;
 }
 
@@ -51,7 +61,7 @@ size_t TBufferedFile::Read(char* dest, size_t count) {
             if (!Fill()) break;
         }
         const size_t n = std::min(count - done, End - Pos);
-        std::memcpy(dest + done, Buffer.get() + Pos, n);
+        std::memcpy(dest + done, Window + Pos, n);
         Pos += n;
         done += n;
     }

@@ -23,8 +23,11 @@ public:
     // Opens the file for reading only; false when it can't be opened. A file
     // opened before is closed first.
     bool Open(const std::string& path);
+    // Reads the given bytes as if they were a file's content (for tests and
+    // fuzz targets that drive ScanJpegSections without a disk).
+    void OpenBytes(std::string bytes);
     void Close();
-    bool IsOpen() const { return File != nullptr; }
+    bool IsOpen() const { return Window != nullptr; }
 
     // One byte; false at the end of the file or on a read error.
     bool ReadByte(uint8_t& byte);
@@ -41,6 +44,8 @@ private:
 
     std::FILE* File = nullptr;
     std::unique_ptr<char[]> Buffer;   // BufferSize bytes while open
+    std::string Memory;               // the content given to OpenBytes
+    const char* Window = nullptr;     // Buffer or Memory
     size_t Pos = 0;     // next unread byte in Buffer
     size_t End = 0;     // bytes held in Buffer
     bool Failed = false;

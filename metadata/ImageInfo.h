@@ -49,11 +49,29 @@ struct tSection {
 
 constexpr int MaxSections = 20;
 
+// What the directory says about one path, for the file fields of TImageInfo.
+struct TFileFacts {
+    bool Found = false;    // the path names a file or a folder
+    bool IsFile = false;   // a regular file: the only kind the reader opens
+    int32_t Size = 0;      // bytes, at most INT32_MAX
+    double Date = 0;       // last write, local time, days since 30 December 1899
+};
+
+// A directory look-up. The reader has a portable one of its own; a host that
+// knows its platform better (the shell extension on Windows, where the C
+// library can't tell a file's date without functions that the oldest systems
+// lack) installs its own in TReaderState::FileLookUp.
+using TFileLookUp = TFileFacts (*)(const std::string& path);
+
 // The module-wide state of the reader. Explorer's process holds one of these
 // for the library; every ReadImageFile overwrites it, so calls on one state
 // must not overlap.
 struct TReaderState {
     TImageInfo ImageInfo;
+
+    // The directory look-up of SetFileInfo and ReadImageFile; null means the
+    // reader's own (PortableLookUpFile).
+    TFileLookUp FileLookUp = nullptr;
 
     // Used 1-based: slots 1..20. Slots past SectionCount keep what an earlier
     // read left in them.

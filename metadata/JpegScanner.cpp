@@ -4,7 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#ifndef _WIN32
+// Not on Windows: its implementation there imports functions that Windows 98
+// and NT 4.0 lack, and the DLL would not load.
 #include <filesystem>
+#endif
 #include <limits>
 #include <stdexcept>
 
@@ -16,7 +20,9 @@ namespace ovs {
 
 namespace {
 
+#ifndef _WIN32
 namespace fs = std::filesystem;
+#endif
 
 constexpr const char* IllegalExifConstruction = "Illegal Exif construction";
 
@@ -52,26 +58,6 @@ void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
 
 const int64_t DateTimeEpochDays = DaysFromCivil(1899, 12, 30);
 
-// A file time as a local date-time, the way the file's date is shown to the
-// user. The file clock's epoch differs between the C++ libraries (the Unix
-// epoch on Linux, the FILETIME epoch on Windows), so the time is taken as its
-// distance from the file clock's "now" and added to the system clock's "now",
-// which has the Unix epoch everywhere.
-double FileTimeToDateTime(fs::file_time_type t) {
-    using namespace std::chrono;
-    const auto distance = duration_cast<system_clock::duration>(t - fs::file_time_type::clock::now());
-    const auto sysTime = system_clock::now() + distance;
-    const auto whole = floor<seconds>(sysTime);
-    const double fraction = duration<double>(sysTime - whole).count();
-    const std::time_t tt = system_clock::to_time_t(whole);
-    const std::tm* local = std::localtime(&tt);
-    if (!local) return 0;
-    const int64_t days = DaysFromCivil(local->tm_year + 1900LL, static_cast<unsigned>(local->tm_mon + 1),
-                                       static_cast<unsigned>(local->tm_mday)) - DateTimeEpochDays;
-    const double secs = local->tm_hour * 3600.0 + local->tm_min * 60.0 + local->tm_sec + fraction;
-    return static_cast<double>(days) + secs / 86400.0;
-}
-
 int32_t ClampFileSize(uintmax_t size) {
     // A file past 2 GiB does not fit the signed 32-bit field; the largest
     // value is nearer the truth than the wrapped low word.
@@ -80,39 +66,30 @@ int32_t ClampFileSize(uintmax_t size) {
                : static_cast<int32_t>(size);
 }
 
-struct TFileFacts {
-    bool Found = false;
-    bool IsFile = false;
-    int32_t Size = 0;
-    double Date = 0;
-};
+#ifndef _WIN32
+// A file time as a local date-time, the way the file's date is shown to the
+// user. The file clock's epoch differs between C++ libraries, so the time is
+// taken as its distance from the file clock's "now" and added to the system
+// clock's "now", which has the Unix epoch everywhere.
+double FileTimeToDateTime(fs::file_time_type t) {
+    using namespace std::chrono;
+    const auto distance = duration_cast<system_clock::duration>(t - fs::file_time_type::clock::now());
+    const auto sysTime = system_clock::now() + distance;
+    const auto whole = floor<seconds>(sysTime);
+    const double fraction = duration<double>(sysTime - whole).count();
+    const std::time_t tt = system_clock::to_time_t(whole);
+    // The reentrant form: besides not sharing a static record, the plain
+    // localtime of glibc looks at the zone file again on every call.
+    std::tm local{};
+    if (!localtime_r(&tt, &local)) return 0;
+    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                          local.tm_sec + fraction);
+}
+#endif
 
-// What the directory knows about path, in two look-ups: the date (which also
-// tells whether anything is there) and the size (which only a regular file
-// has; a folder or a device is found but never opened, so a pipe named like
-// an image can't block the reader). A path that the file system library
-// can't convert (a byte name outside its narrow encoding) is looked up
-// through the C library instead, which takes the name as it stands but knows
-// no date.
-TFileFacts LookUpFile(const std::string& path) {
+// Only what stdio can tell: the file opens, and its size.
+TFileFacts StdioLookUpFile(const std::string& path) {
     TFileFacts facts;
-    if (path.empty()) return facts;
-    try {
-        const fs::path p(path);
-        std::error_code ec;
-        const auto t = fs::last_write_time(p, ec);
-        if (ec) return facts;
-        facts.Found = true;
-        facts.Date = FileTimeToDateTime(t);
-        const auto size = fs::file_size(p, ec);
-        if (!ec) {
-            facts.IsFile = true;
-            facts.Size = ClampFileSize(size);
-        }
-        return facts;
-    } catch (const std::exception&) {
-        // The conversion of the name failed; fall through.
-    }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return facts;
     facts.Found = facts.IsFile = true;
@@ -122,6 +99,11 @@ TFileFacts LookUpFile(const std::string& path) {
     }
     std::fclose(f);
     return facts;
+}
+
+TFileFacts LookUpFile(const TReaderState& s, const std::string& path) {
+    if (path.empty()) return {};
+    return s.FileLookUp ? s.FileLookUp(path) : PortableLookUpFile(path);
 }
 
 bool IsPathSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
@@ -159,10 +141,45 @@ bool ReadTiffWindow(TReaderState& s, TBufferedFile& file) {
 
 } // namespace
 
+double EncodeDateTime(int year, int month, int day, int hour, int minute, double second) {
+    if (month < 1 || month > 12 || day < 1 || day > 31) return 0;
+    const int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+                         DateTimeEpochDays;
+    return static_cast<double>(days) + (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+}
+
+TFileFacts PortableLookUpFile(const std::string& path) {
+#ifdef _WIN32
+    return StdioLookUpFile(path);
+#else
+    // Two look-ups: the date (which also tells whether anything is there)
+    // and the size (which only a regular file has; a folder or a device is
+    // found but never opened, so a pipe named like an image can't block the
+    // reader).
+    TFileFacts facts;
+    try {
+        const fs::path p(path);
+        std::error_code ec;
+        const auto t = fs::last_write_time(p, ec);
+        if (ec) return facts;
+        facts.Found = true;
+        facts.Date = FileTimeToDateTime(t);
+        const auto size = fs::file_size(p, ec);
+        if (!ec) {
+            facts.IsFile = true;
+            facts.Size = ClampFileSize(size);
+        }
+        return facts;
+    } catch (const std::exception&) {
+        return StdioLookUpFile(path);
+    }
+#endif
+}
+
 void ResetImageInfo(TReaderState& s) { s.ImageInfo.Reset(); }
 
 bool SetFileInfo(TReaderState& s, const std::string& path) {
-    const TFileFacts facts = LookUpFile(path);
+    const TFileFacts facts = LookUpFile(s, path);
     if (!facts.Found) return false;
     s.ImageInfo.FileName = path;
     s.ImageInfo.FileDate = facts.Date;
@@ -295,7 +312,7 @@ void ReadImageFile(TReaderState& s, const std::string& path) {
         s.DecodedMake.clear();
         ResetImageInfo(s);
 
-        const TFileFacts facts = LookUpFile(path);
+        const TFileFacts facts = LookUpFile(s, path);
         if (facts.Found) {
             info.FileName = path;
             info.FileDate = facts.Date;

@@ -41,6 +41,17 @@ bool ScanJpegSections(TReaderState& s, TBufferedFile& file);
 // file can't be opened or is shorter than 2050 bytes.
 bool ScanTiffFile(TReaderState& s, const std::string& path);
 
+// The reader's own directory look-up, from the C++ library only. On Linux
+// (std::filesystem) it knows size and date. On Windows it uses the C stdio
+// functions alone, so that the DLL imports nothing Windows 98 or NT 4.0 lacks:
+// it finds a file by opening it and knows its size, but no date (0) and no
+// folders; install a Windows look-up in TReaderState::FileLookUp for those.
+TFileFacts PortableLookUpFile(const std::string& path);
+
+// A local civil date and time as a date-time (days since 30 December 1899,
+// time of day as fraction), for look-ups that have the parts.
+double EncodeDateTime(int year, int month, int day, int hour, int minute, double second);
+
 // The extension of the file name in path, from its last dot (dot included),
 // ASCII letters lower-cased; empty when the name has no dot.
 std::string LowerCaseExtension(const std::string& path);

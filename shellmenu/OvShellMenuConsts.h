@@ -26,13 +26,4 @@ inline constexpr char kViewerExtension[] = ".exe";
 // The viewer's switches, by command offset; offsets without one run nothing.
 inline constexpr const char* kViewerSwitches[] = {nullptr, "-show", "-config", "-build", "-setcaption", nullptr};
 
-// Fallbacks for a module whose string table can't be read; they equal the
-// string table's texts.
-inline constexpr char kSetCaptionFor[] = "Set Caption for ";
-inline constexpr char kEditCaptionFor[] = "Edit Caption for ";
-inline constexpr char kCurrentCaption[] = "Current Caption: ";
-inline constexpr char kViewerNotFound[] =
-    "Fatal error: the file OVSSHOW.EXE was not found. Please reinstall Orvane Slide Show.";
-inline constexpr char kRegistryEntryError[] = "Error creating system registry entry";
-
 } // namespace ovs

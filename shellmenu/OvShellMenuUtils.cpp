@@ -9,6 +9,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <vector>
 

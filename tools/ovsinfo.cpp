@@ -19,6 +19,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 #endif
 
 #include "Caption.h"
@@ -240,6 +241,33 @@ void PrintJson(const TReaderState& s, const char* indent) {
     Out(o + "\n" + in + "}");
 }
 
+#ifdef _WIN32
+// The directory look-up of a Windows host: the reader's portable one can't
+// tell a file's date there. FindFirstFileA finds files and folders alike and
+// takes the ANSI name as it stands; a wildcard would find some other file.
+TFileFacts WindowsLookUpFile(const std::string& path) {
+    TFileFacts facts;
+    if (path.find_first_of("*?") != std::string::npos) return facts;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return facts;
+    struct TSearchCloser {
+        HANDLE h;
+        ~TSearchCloser() { FindClose(h); }
+    } closer{search};
+    facts.Found = true;
+    facts.IsFile = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    facts.Size = found.nFileSizeHigh != 0 || found.nFileSizeLow > 0x7FFFFFFFu
+                     ? 0x7FFFFFFF
+                     : static_cast<int32_t>(found.nFileSizeLow);
+    FILETIME local;
+    SYSTEMTIME t;
+    if (FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &t))
+        facts.Date = EncodeDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond + t.wMilliseconds / 1000.0);
+    return facts;
+}
+#endif
+
 // The reader reports no open failure of its own, so the tool looks first; a
 // message names the file.
 bool CanOpen(const std::string& path) {
@@ -292,6 +320,9 @@ int Run(int argc, char** argv) {
     }
 
     auto state = std::make_unique<TReaderState>();
+#ifdef _WIN32
+    state->FileLookUp = &WindowsLookUpFile;
+#endif
     int exitCode = 0;
     const bool array = mode == TOutput::Json && files.size() > 1;
     if (array) Out("[\n");

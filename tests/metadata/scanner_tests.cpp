@@ -91,7 +91,12 @@ TEST_F(Scanner, FolderIsFoundButNotRead) {
     std::filesystem::create_directory(dir.Path() / "album.jpg");
     const std::string path = (dir.Path() / "album.jpg").string();
     ReadImageFile(s, path);
+#ifdef _WIN32
+    // The portable look-up finds what it can open, and a folder it can't.
+    EXPECT_EQ(s.ImageInfo.FileName, "");
+#else
     EXPECT_EQ(s.ImageInfo.FileName, path);
+#endif
     EXPECT_EQ(s.ImageInfo.Status, "<none>");
 }
 
@@ -106,8 +111,14 @@ TEST_F(Scanner, FileFactsComeFromTheDirectory) {
     EXPECT_EQ(s.ImageInfo.FileSize, static_cast<int32_t>(bytes.size()));
     char expected[32];
     std::strftime(expected, sizeof expected, "%Y-%m-%dT%H:%M", &local);
+#ifdef _WIN32
+    // The portable look-up on Windows has no date; a host installs its own.
+    (void)expected;
+    EXPECT_EQ(s.ImageInfo.FileDate, 0);
+#else
     // Minutes only: the write and the clock reading may straddle a second.
     EXPECT_EQ(FormatDateTime(s.ImageInfo.FileDate).substr(0, 16), expected);
+#endif
 }
 
 TEST_F(Scanner, DateTimesAreFormattedFromTheirDayCount) {
@@ -251,11 +262,15 @@ TEST(BufferedFile, ReadsInAnyPatternWhatTheFileHolds) {
         {{2, TBufferedFile::BufferSize - 1}, {0, 2}, {1, 100}, {2, bytes.size()}},
         {{1, TBufferedFile::BufferSize}, {1, TBufferedFile::BufferSize + 1}, {0, bytes.size()}},
     };
-    for (size_t p = 0; p < patterns.size(); ++p) {
+    for (size_t p = 0; p < 2 * patterns.size(); ++p) {
+        // Each pattern from the file, then from the same bytes in memory.
         TBufferedFile f;
-        ASSERT_TRUE(f.Open(path));
+        if (p < patterns.size())
+            ASSERT_TRUE(f.Open(path));
+        else
+            f.OpenBytes(bytes);
         std::string got;
-        for (const auto& [kind, count] : patterns[p]) {
+        for (const auto& [kind, count] : patterns[p % patterns.size()]) {
             if (kind == 0) {
                 uint8_t b;
                 for (size_t i = 0; i < count && f.ReadByte(b); ++i) got += static_cast<char>(b);

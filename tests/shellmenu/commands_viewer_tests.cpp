@@ -11,6 +11,7 @@
 
 #include <regex>
 #include <set>
+#include <thread>
 
 namespace ovs::test {
 namespace {
@@ -76,32 +77,6 @@ protected:
     TInstalledServer server_;
     std::set<std::string> before_;
 };
-
-TEST_F(CommandTest, EachCommandStartsTheViewerWithItsSwitchAndTheListFile) {
-    const struct {
-        int Position;
-        const char* Switch;
-    } cases[] = {{1, "-show"}, {2, "-config"}, {3, "-build"}, {4, "-setcaption"}};
-    const TSelection selection = {"C:\\pics\\a.jpg", "C:\\pics\\b.png"};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Switch);
-        MenuItemClick(Item(c.Position), selection.back(), selection);
-        const auto records = server_.WaitForRecords(1);
-        ASSERT_EQ(records.size(), 1u);
-        const TViewerRecord& record = records.back();
-        const std::string list = ListFileOf(record.CommandLine, c.Switch);
-        const size_t slash = list.rfind('\\');
-        ASSERT_NE(slash, std::string::npos) << record.CommandLine;
-        EXPECT_EQ(list.substr(0, slash + 1), TempFolder());
-        // GetTempFileNameA's unique number, in hexadecimal.
-        EXPECT_TRUE(std::regex_match(list.substr(slash + 1), std::regex("ovs[0-9A-Fa-f]{1,4}\\.tmp")))
-            << record.CommandLine;
-        EXPECT_EQ(record.ListBytes, "C:\\pics\\a.jpg\r\nC:\\pics\\b.png\r\n");
-        // The list belongs to the viewer now.
-        EXPECT_TRUE(FileExists(list));
-        server_.ClearRecords();
-    }
-}
 
 TEST_F(CommandTest, TwoCommandsInARowWriteTwoDifferentListFiles) {
     const TSelection selection = {"C:\\pics\\a.jpg"};
@@ -255,6 +230,26 @@ TEST(CaptionItem, ARealCameraImageShowsItsCaption) {
     const TCaptionTexts texts = PrepareCaptionItem(CorpusDir() + "\\FujiFilm_FinePixS1Pro_4.jpg");
     EXPECT_EQ(texts.Caption, "Edit Caption for FujiFilm_FinePixS1Pro_4.jpg");
     EXPECT_EQ(texts.Hint, "Current Caption: The Gateshead Angel");
+    FreeCaptionReader();
+}
+
+TEST(CaptionItem, MenusOnTwoThreadsGetEachTheirOwnImagesCaption) {
+    // Two Explorer windows may build their menus at the same moment; they
+    // share one reader.
+    CreateCaptionReader();
+    TScratchDir dir("cap2");
+    WriteFileBytes(dir / "beach.jpg", JpegWithCaption("Beach"));
+    const std::string angel = CorpusDir() + "\\FujiFilm_FinePixS1Pro_4.jpg";
+    int wrong[2] = {0, 0};
+    auto menus = [&](int slot, const std::string& path, const std::string& hint) {
+        for (int i = 0; i < 150; ++i) wrong[slot] += PrepareCaptionItem(path).Hint != hint;
+    };
+    std::thread first(menus, 0, dir / "beach.jpg", "Current Caption: Beach");
+    std::thread second(menus, 1, angel, "Current Caption: The Gateshead Angel");
+    first.join();
+    second.join();
+    EXPECT_EQ(wrong[0], 0);
+    EXPECT_EQ(wrong[1], 0);
     FreeCaptionReader();
 }
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 #include <set>
 
 namespace ovs::test {
@@ -24,17 +25,19 @@ std::string TempFolder() {
     return folder;
 }
 
-size_t ListFileCount() {
-    size_t count = 0;
+std::set<std::string> ListFiles() {
+    std::set<std::string> names;
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((TempFolder() + "ovs*.tmp").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
-        do ++count;
+        do names.insert(TempFolder() + data.cFileName);
         while (FindNextFileA(find, &data));
         FindClose(find);
     }
-    return count;
+    return names;
 }
+
+size_t ListFileCount() { return ListFiles().size(); }
 
 // A crafted JPEG whose IPTC caption is "Beach".
 std::string BeachJpeg() {
@@ -78,10 +81,19 @@ struct TContextMenu {
 
 class ClientTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(server_.Register(), 0u); }
+    void SetUp() override {
+        before_ = ListFiles();
+        ASSERT_EQ(server_.Register(), 0u);
+    }
+    // The stand-in viewer keeps the list files it gets; the test removes them.
+    void TearDown() override {
+        for (const std::string& name : ListFiles())
+            if (!before_.count(name)) DeleteFileA(name.c_str());
+    }
 
     std::string Sample(const std::string& name) const { return server_.Scratch() / name; }
 
+    std::set<std::string> before_;
     TInstalledServer server_;
     TComApartment apartment_;
 };
@@ -162,8 +174,13 @@ TEST_F(ClientTest, EachCommandOfTheMenuStartsTheViewerWithItsSwitch) {
         ASSERT_EQ(menu.Invoke(offset), S_OK);
         const auto records = server_.WaitForRecords(1);
         ASSERT_EQ(records.size(), 1u);
-        EXPECT_NE(records[0].CommandLine.find(std::string("\" ") + switches[offset] + " \""), std::string::npos)
-            << records[0].CommandLine;
+        // `"viewer" -switch "<temp folder>\ovsXXXX.tmp"`, XXXX from GetTempFileNameA.
+        const std::string prefix = "\"" + server_.Viewer() + "\" " + switches[offset] + " \"" + TempFolder();
+        ASSERT_EQ(records[0].CommandLine.rfind(prefix, 0), 0u) << records[0].CommandLine;
+        const std::string name = records[0].CommandLine.substr(prefix.size());
+        EXPECT_TRUE(std::regex_match(name, std::regex("ovs[0-9A-Fa-f]{1,4}\\.tmp\""))) << name;
+        // The list belongs to the viewer now: the library keeps it.
+        EXPECT_TRUE(FileExists(TempFolder() + name.substr(0, name.size() - 1)));
         EXPECT_EQ(records[0].ListBytes, Sample("beach.jpg") + "\r\n");
         server_.ClearRecords();
     }
@@ -194,6 +211,7 @@ TEST_F(ClientTest, AnUnreadableRegistrationFailsTheCommandAndKeepsTheListFile) {
 }
 
 TEST(ClientWithSpace, TheViewerIsFoundFromTheShortRegisteredPath) {
+    const std::set<std::string> before = ListFiles();
     TInstalledServer server("Orvane Slide Show");
     ASSERT_EQ(server.Register(), 0u);
     TComApartment apartment;
@@ -210,6 +228,8 @@ TEST(ClientWithSpace, TheViewerIsFoundFromTheShortRegisteredPath) {
     // The program is named from the registered short folder.
     EXPECT_NE(records[0].CommandLine.find(shortFolder + "\\OvSShow.exe"), std::string::npos)
         << records[0].CommandLine;
+    for (const std::string& name : ListFiles())
+        if (!before.count(name)) DeleteFileA(name.c_str());
 }
 
 TEST_F(ClientTest, ATextFileAloneGetsNoItems) {
@@ -312,6 +332,26 @@ TEST_F(ExportsTest, TheFactoryCreatesHandlersAndRefusesWhatItCannotMake) {
     factory->LockServer(FALSE);
     factory.reset();
     EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+TEST_F(ExportsTest, UnloadingFreesEverythingAndALaterLoadStartsAfresh) {
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        TComPtr<IClassFactory> factory;
+        ASSERT_EQ(getClassObject_(kMenuClsid, IID_IClassFactory, factory.put_void()), S_OK);
+        TComPtr<IContextMenu> handler;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, handler.put_void()), S_OK);
+        handler.reset();
+        factory.reset();
+        ASSERT_EQ(canUnloadNow_(), S_OK);
+        ASSERT_TRUE(FreeLibrary(module_));
+        module_ = LoadLibraryA(server_.Dll().c_str());
+        ASSERT_NE(module_, nullptr);
+        getClassObject_ = reinterpret_cast<decltype(getClassObject_)>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+        canUnloadNow_ = reinterpret_cast<decltype(canUnloadNow_)>(
+            reinterpret_cast<void*>(GetProcAddress(module_, "DllCanUnloadNow")));
+    }
 }
 
 // --- Older Windows -----------------------------------------------------------------

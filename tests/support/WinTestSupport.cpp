@@ -37,20 +37,30 @@ TScratchDir::TScratchDir(const std::string& tag) {
 TScratchDir::~TScratchDir() { RemoveTree(path_); }
 
 void RemoveTree(const std::string& path) {
+    // Collect the names first: deleting while the folder is being enumerated
+    // can make the enumeration skip entries.
+    struct Entry {
+        std::string name;
+        bool folder;
+    };
+    std::vector<Entry> entries;
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
             const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
+            if (name != "." && name != "..")
+                entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
         } while (FindNextFileA(find, &data));
         FindClose(find);
+    }
+    for (const Entry& e : entries) {
+        const std::string full = path + "\\" + e.name;
+        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (e.folder)
+            RemoveTree(full);
+        else
+            DeleteFileA(full.c_str());
     }
     RemoveDirectoryA(path.c_str());
 }

@@ -166,14 +166,6 @@ TEST_F(MoveAtRestart9xTest, ExistingFileKeepsEveryOtherLine) {
                          ApiShortPath(file) + "\r\n  [other]  \r\nkey = value\r\n");
 }
 
-TEST_F(MoveAtRestart9xTest, ExistingFileWithoutRenameSectionGetsOneAtTheEnd) {
-    const std::string file = scratch_ / "x.exe";
-    WriteFileBytes(file, "x");
-    WriteFileBytes(iniPath_, "[boot]\r\na=1");
-    MoveAtRestart(file, "");
-    EXPECT_EQ(Ini(), "[boot]\r\na=1\r\n[rename]\r\nNUL=" + ApiShortPath(file) + "\r\n");
-}
-
 TEST_F(MoveAtRestart9xTest, TwoCallsGiveTwoEntriesInCallOrder) {
     const std::string first = scratch_ / "first program.exe";
     const std::string second = scratch_ / "second.tmp";
@@ -190,15 +182,6 @@ TEST_F(MoveAtRestart9xTest, RenameAndMissingSourceUseTheShortFormWhereThereIsOne
     const std::string missing = scratch_ / "not there yet.dll";
     MoveAtRestart(missing, to);
     EXPECT_EQ(Ini(), "[rename]\r\n" + ApiShortPath(to) + "=" + missing + "\r\n");
-}
-
-TEST_F(MoveAtRestart9xTest, DoesNotTouchThePendingOperationsOfTheNTFamily) {
-    TRestartStateGuard restartState;
-    const auto before = PendingRenames();
-    const std::string file = scratch_ / "x.exe";
-    WriteFileBytes(file, "x");
-    MoveAtRestart(file, "");
-    EXPECT_EQ(PendingRenames(), before);
 }
 
 } // namespace

@@ -165,6 +165,21 @@ INSTANTIATE_TEST_SUITE_P(
                       TInstalledCase{"Empty", "", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(OvUninstTest, StageOneWithoutATemporaryNameCopiesAndStoresNothing) {
+    char previous[MAX_PATH + 1] = {};
+    GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(scratch_.path().c_str()));
+    {
+        TEnvironmentVariable tmp("TMP", "C:\\ovs no such folder");
+        TEnvironmentVariable temp("TEMP", "C:\\ovs no such folder");
+        Run("-register " + Quoted(file_) + " " + Quoted(folder_));
+    }
+    SetCurrentDirectoryA(previous);
+    EXPECT_FALSE(FileExists(scratch_ / ".exe"));
+    EXPECT_TRUE(NewRunOnceValues().empty());
+    EXPECT_TRUE(FileExists(file_));
+}
+
 TEST_F(OvUninstTest, NonStringInstalledValueEndsTheRunBeforeEitherStage) {
     uninstallKey_.SetDword(1);
     Run("-register -doit " + Quoted(file_) + " " + Quoted(folder_));

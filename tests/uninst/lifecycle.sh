@@ -133,8 +133,6 @@ life_cycle() {
 
 life_cycle ""
 life_cycle "Yes"
-life_cycle "YES"
-life_cycle "Yes "
 
 # --- The 9x family: WININIT.INI ----------------------------------------------
 echo "--- 9x family"
@@ -173,15 +171,15 @@ if [ -n "$inifile" ]; then
     inifile=$(ini)
     lines=$(tr -d '\r' <"$inifile")
     expected_head=$(printf '[boot]\nshell=Explorer.exe\n\n[rename]\nNUL=C:\\ovs-9x\\gone.txt\n%s' "$first_entry")
-    check "the lines before the new entries are kept" test "$(head -5 <<<"$lines")" = "$expected_head"
-    entry6=$(sed -n 6p <<<"$lines" | tr a-z A-Z); entry7=$(sed -n 7p <<<"$lines" | tr a-z A-Z)
+    check "the lines before the new entries are kept" test "$(head -6 <<<"$lines")" = "$expected_head"
+    entry_a=$(sed -n 7p <<<"$lines" | tr a-z A-Z); entry_b=$(sed -n 8p <<<"$lines" | tr a-z A-Z)
     check "the second program's entry follows the first's" \
-        test "$entry6" != "$(tr a-z A-Z <<<"$first_entry")" -a "${entry6: -13}" = '\OVUNINST.EXE'
-    check "the placeholder's entry comes last" test "${entry7: -13}" = '\OVUNINST.TMP'
+        test "$entry_a" != "$(tr a-z A-Z <<<"$first_entry")" -a "${entry_a: -13}" = '\OVUNINST.EXE'
+    check "the placeholder's entry comes last" test "${entry_b: -13}" = '\OVUNINST.TMP'
     check "both new entries are NUL= short paths" \
-        test "$(sed -n 6,7p <<<"$lines" | grep -ciE "^${short_entry}\$")" = 2
-    check "the next section follows the rename section" test "$(sed -n 8,9p <<<"$lines")" = "$(printf '[386Enh]\nx = 1')"
-    check "every line ends in CR LF" test "$(grep -c $'\r$' "$inifile")" = 9
+        test "$(sed -n 7,8p <<<"$lines" | grep -ciE "^${short_entry}\$")" = 2
+    check "the next section follows the rename section" test "$(sed -n 9,10p <<<"$lines")" = "$(printf '[386Enh]\nx = 1')"
+    check "every line ends in CR LF" test "$(grep -c $'\r$' "$inifile")" = 10
 
     restart
     wait_until 10 missing "$u9x/First Uninstaller/OvUninst.exe"

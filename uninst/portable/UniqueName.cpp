@@ -4,13 +4,21 @@
 
 namespace ovs {
 
-std::string UniqueCode(std::uint32_t number) {
+namespace {
+
+void WriteUniqueCode(std::uint32_t number, char* out) {
     static constexpr char kAlphabet[] = "0123456789ABCDEFGHIJKLMNOPQRSTUV";
-    std::string code(5, '0');
     for (int i = 4; i >= 0; --i) {
-        code[static_cast<std::size_t>(i)] = kAlphabet[number & 0x1F];
+        out[i] = kAlphabet[number & 0x1F];
         number >>= 5;
     }
+}
+
+} // namespace
+
+std::string UniqueCode(std::uint32_t number) {
+    std::string code(5, '0');
+    WriteUniqueCode(number, code.data());
     return code;
 }
 
@@ -27,7 +35,7 @@ std::string FirstFreeUniqueName(std::string_view folder, std::string_view extens
     do {
         n = (n >= kMaxUniqueNumber) ? 0 : n + 1;
         if (n == start) throw std::runtime_error("Too many files in directory");
-        candidate.replace(codeAt, 5, UniqueCode(n));
+        WriteUniqueCode(n, candidate.data() + codeAt);
     } while (exists(candidate));
     return candidate;
 }

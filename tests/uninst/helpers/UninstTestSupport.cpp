@@ -127,6 +127,17 @@ void TUninstallKey::SetDword(DWORD value) {
         throw std::runtime_error("cannot write the uninstall key");
 }
 
+TEnvironmentVariable::TEnvironmentVariable(const char* name, const char* value) : name_(name) {
+    std::string buffer(32768, '\0');
+    const DWORD n = GetEnvironmentVariableA(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n > 0 && n < buffer.size()) saved_ = buffer.substr(0, n);
+    SetEnvironmentVariableA(name, value);
+}
+
+TEnvironmentVariable::~TEnvironmentVariable() {
+    SetEnvironmentVariableA(name_, saved_ ? saved_->c_str() : nullptr);
+}
+
 std::string TempFolder() {
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(MAX_PATH, temp);

@@ -53,6 +53,20 @@ public:
     void SetDword(DWORD value);
 };
 
+// Sets an environment variable of this process (and so of the programs it
+// starts) and puts the old value back when it goes.
+class TEnvironmentVariable {
+public:
+    TEnvironmentVariable(const char* name, const char* value);
+    ~TEnvironmentVariable();
+    TEnvironmentVariable(const TEnvironmentVariable&) = delete;
+    TEnvironmentVariable& operator=(const TEnvironmentVariable&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
 // Files named tmp*.exe and tmp*.tmp in the temporary folder.
 std::set<std::string> TempLeftovers();
 std::string TempFolder();
