@@ -24,8 +24,9 @@ void ReadImageFile(TReaderState& s, const std::string& path);
 // Puts s.ImageInfo back to its reset values.
 void ResetImageInfo(TReaderState& s);
 
-// Sets FileName, FileDate and FileSize when path names an existing file or
-// folder; leaves them as they are otherwise. True when it was found.
+// Sets FileName, FileDate and FileSize when the directory look-up
+// (s.FileLookUp, or the portable one) finds path; leaves them as they are
+// otherwise. True when it was found.
 bool SetFileInfo(TReaderState& s, const std::string& path);
 
 // Opens the file read-only and scans its sections. Raises when the file can't

@@ -1,5 +1,7 @@
 #include "OvShellMenuUtils.h"
 
+#include "FileLookUp.h"
+
 #include "Caption.h"
 #include "ImageInfo.h"
 #include "OvShellMenuConsts.h"
@@ -73,7 +75,10 @@ TCaptionReader* captionReader = nullptr;
 } // namespace
 
 void CreateCaptionReader() {
-    if (!captionReader) captionReader = new TCaptionReader;
+    if (!captionReader) {
+        captionReader = new TCaptionReader;
+        captionReader->State.FileLookUp = &WindowsLookUpFile;
+    }
 }
 
 void FreeCaptionReader() {

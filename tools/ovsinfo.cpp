@@ -19,7 +19,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
+
+#include "FileLookUp.h"
 #endif
 
 #include "Caption.h"
@@ -241,32 +242,6 @@ void PrintJson(const TReaderState& s, const char* indent) {
     Out(o + "\n" + in + "}");
 }
 
-#ifdef _WIN32
-// The directory look-up of a Windows host: the reader's portable one can't
-// tell a file's date there. FindFirstFileA finds files and folders alike and
-// takes the ANSI name as it stands; a wildcard would find some other file.
-TFileFacts WindowsLookUpFile(const std::string& path) {
-    TFileFacts facts;
-    if (path.find_first_of("*?") != std::string::npos) return facts;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return facts;
-    struct TSearchCloser {
-        HANDLE h;
-        ~TSearchCloser() { FindClose(h); }
-    } closer{search};
-    facts.Found = true;
-    facts.IsFile = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    facts.Size = found.nFileSizeHigh != 0 || found.nFileSizeLow > 0x7FFFFFFFu
-                     ? 0x7FFFFFFF
-                     : static_cast<int32_t>(found.nFileSizeLow);
-    FILETIME local;
-    SYSTEMTIME t;
-    if (FileTimeToLocalFileTime(&found.ftLastWriteTime, &local) && FileTimeToSystemTime(&local, &t))
-        facts.Date = EncodeDateTime(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond + t.wMilliseconds / 1000.0);
-    return facts;
-}
-#endif
 
 // The reader reports no open failure of its own, so the tool looks first; a
 // message names the file.
