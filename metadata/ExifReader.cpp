@@ -311,6 +311,7 @@ void WalkDirectory(TReaderState& s, int32_t dirPos, int32_t base, int32_t length
     if (s.WalkDepth <= 0) {
         s.WalkDepth = 0;
         s.WalkedDirectoryCount = 0;
+        s.WalkedEntryCount = 0;
     }
     // A directory seen before in this buffer (a pointer back to an ancestor,
     // or two pointers at one directory) is listed once; past the nesting cap
@@ -326,9 +327,14 @@ void WalkDirectory(TReaderState& s, int32_t dirPos, int32_t base, int32_t length
     if (static_cast<int64_t>(dirPos) + 2 + EntrySize * count > static_cast<int64_t>(base) + length) {
         s.ImageInfo.Status = "Illegally sized directory";
     }
+    // Every entry of a sound file has 12 bytes of its own, so no walk of a
+    // buffer lists more entries than fit in it.
+    const int64_t entryBudget = static_cast<int64_t>(s.ExifBuffer.size()) / EntrySize;
     for (int64_t i = 0; i < count; ++i) {
         const int64_t entryPos = static_cast<int64_t>(dirPos) + 2 + EntrySize * i;
         if (!Fits(s, entryPos, EntrySize)) break;   // the rest of the directory isn't there
+        if (s.WalkedEntryCount >= entryBudget) break;
+        ++s.WalkedEntryCount;
         const TEntry e = ReadEntry(s, entryPos, base);
         const int row = FindLastTagRow(e.Tag, dictionary, dictionarySize);
         const std::string_view desc = (s.DecodeValues && row >= 0) ? dictionary[row].Desc : "";

@@ -107,6 +107,10 @@ struct TReaderState {
     std::array<int32_t, 64> WalkedDirectories{};
     int32_t WalkedDirectoryCount = 0;
     int32_t WalkDepth = 0;
+    // Entries listed in this walk. Directories that overlap in a crafted
+    // block could otherwise list the same bytes over and over, and the tag
+    // list would grow far past the size of the file.
+    int64_t WalkedEntryCount = 0;
 };
 
 } // namespace ovs

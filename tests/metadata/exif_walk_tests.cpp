@@ -260,5 +260,25 @@ TEST(ExifBlock, LongPointerChainIsCut) {
     EXPECT_EQ(s.WalkDepth, 0);
 }
 
+TEST(ExifBlock, OverlappingDirectoriesListNoMoreEntriesThanTheBufferHolds) {
+    // One directory of 200 pointer entries, each pointing 12 bytes further
+    // into the same directory: every sub-directory re-reads the entries after
+    // it. Walked naively that lists thousands of lines from 2.4 KB.
+    constexpr int entries = 200;
+    TReaderState s;
+    s.BigEndianData = false;
+    s.ExifBuffer = test::LittleEndian16(entries);
+    for (int i = 0; i < entries; ++i) {
+        const uint32_t next = static_cast<uint32_t>(2 + 12 * (i + 1));
+        s.ExifBuffer += test::LittleEndian16(0x8769) + test::LittleEndian16(4) + test::LittleEndian32(1) +
+                        test::LittleEndian32(next);
+    }
+    WalkDirectory(s, 1, 1, static_cast<int32_t>(s.ExifBuffer.size()), ExifTagTable, ExifTagTableSize);
+    const size_t lines = Lines(s.ImageInfo.TagList).size();
+    EXPECT_GE(lines, static_cast<size_t>(entries));
+    EXPECT_LE(lines, s.ExifBuffer.size() / 12);
+    EXPECT_EQ(s.WalkDepth, 0);
+}
+
 } // namespace
 } // namespace ovs
