@@ -16,24 +16,6 @@
 namespace ovs::test {
 namespace {
 
-std::string TempFolder() {
-    char folder[MAX_PATH + 1] = {};
-    GetTempPathA(MAX_PATH, folder);
-    return folder;
-}
-
-std::set<std::string> ListFilesInTemp() {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((TempFolder() + "ovs*.tmp").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do names.insert(TempFolder() + data.cFileName);
-        while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    return names;
-}
-
 // The list file named at the end of a viewer command line after the switch.
 std::string ListFileOf(const std::string& commandLine, const std::string& switchText) {
     std::smatch match;

@@ -19,25 +19,7 @@ namespace {
 
 constexpr UINT kFirstId = 100;
 
-std::string TempFolder() {
-    char folder[MAX_PATH + 1] = {};
-    GetTempPathA(MAX_PATH, folder);
-    return folder;
-}
-
-std::set<std::string> ListFiles() {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((TempFolder() + "ovs*.tmp").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do names.insert(TempFolder() + data.cFileName);
-        while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    return names;
-}
-
-size_t ListFileCount() { return ListFiles().size(); }
+size_t ListFileCount() { return ListFilesInTemp().size(); }
 
 // A crafted JPEG whose IPTC caption is "Beach".
 std::string BeachJpeg() {
@@ -82,12 +64,12 @@ struct TContextMenu {
 class ClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        before_ = ListFiles();
+        before_ = ListFilesInTemp();
         ASSERT_EQ(server_.Register(), 0u);
     }
     // The stand-in viewer keeps the list files it gets; the test removes them.
     void TearDown() override {
-        for (const std::string& name : ListFiles())
+        for (const std::string& name : ListFilesInTemp())
             if (!before_.count(name)) DeleteFileA(name.c_str());
     }
 
@@ -211,7 +193,7 @@ TEST_F(ClientTest, AnUnreadableRegistrationFailsTheCommandAndKeepsTheListFile) {
 }
 
 TEST(ClientWithSpace, TheViewerIsFoundFromTheShortRegisteredPath) {
-    const std::set<std::string> before = ListFiles();
+    const std::set<std::string> before = ListFilesInTemp();
     TInstalledServer server("Orvane Slide Show");
     ASSERT_EQ(server.Register(), 0u);
     TComApartment apartment;
@@ -228,7 +210,7 @@ TEST(ClientWithSpace, TheViewerIsFoundFromTheShortRegisteredPath) {
     // The program is named from the registered short folder.
     EXPECT_NE(records[0].CommandLine.find(shortFolder + "\\OvSShow.exe"), std::string::npos)
         << records[0].CommandLine;
-    for (const std::string& name : ListFiles())
+    for (const std::string& name : ListFilesInTemp())
         if (!before.count(name)) DeleteFileA(name.c_str());
 }
 

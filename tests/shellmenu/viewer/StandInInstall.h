@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,26 @@ inline constexpr char kServerKeyPath[] = "CLSID\\{6F0B2D4E-93A1-4C7E-8B25-1D9E4A
 inline constexpr char kFileHandlerPath[] = "*\\shellex\\ContextMenuHandlers\\Orvane Slide Show";
 inline constexpr char kFolderHandlerPath[] = "folder\\shellex\\ContextMenuHandlers\\Orvane Slide Show";
 inline constexpr char kApprovedPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
+
+// The temporary folder, with its trailing backslash, and the list files
+// ("ovs*.tmp") that are in it now.
+inline std::string TempFolder() {
+    char folder[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, folder);
+    return folder;
+}
+
+inline std::set<std::string> ListFilesInTemp() {
+    std::set<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((TempFolder() + "ovs*.tmp").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do names.insert(TempFolder() + data.cFileName);
+        while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    return names;
+}
 
 inline std::string ShippedDll() { return BuildDir() + "\\OvSShow.dll"; }
 inline std::string StandInViewer() { return WinPathFromUnix(OVS_STANDIN_VIEWER); }
