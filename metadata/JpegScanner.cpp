@@ -1,13 +1,10 @@
 #include "JpegScanner.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #ifndef _WIN32
-// Not on Windows: its implementation there imports functions that Windows 98
-// and NT 4.0 lack, and the DLL would not load.
-#include <filesystem>
+#include <sys/stat.h>
 #endif
 #include <limits>
 #include <stdexcept>
@@ -19,10 +16,6 @@
 namespace ovs {
 
 namespace {
-
-#ifndef _WIN32
-namespace fs = std::filesystem;
-#endif
 
 constexpr const char* IllegalExifConstruction = "Illegal Exif construction";
 
@@ -67,26 +60,19 @@ int32_t ClampFileSize(uintmax_t size) {
 }
 
 #ifndef _WIN32
-// A file time as a local date-time, the way the file's date is shown to the
-// user. The file clock's epoch differs between C++ libraries, so the time is
-// taken as its distance from the file clock's "now" and added to the system
-// clock's "now", which has the Unix epoch everywhere.
-double FileTimeToDateTime(fs::file_time_type t) {
-    using namespace std::chrono;
-    const auto distance = duration_cast<system_clock::duration>(t - fs::file_time_type::clock::now());
-    const auto sysTime = system_clock::now() + distance;
-    const auto whole = floor<seconds>(sysTime);
-    const double fraction = duration<double>(sysTime - whole).count();
-    const std::time_t tt = system_clock::to_time_t(whole);
+// A file time (seconds and nanoseconds since 1970, UTC) as a local
+// date-time, the way the file's date is shown to the user.
+double UnixTimeToDateTime(std::time_t seconds, long nanoseconds) {
     // The reentrant form: besides not sharing a static record, the plain
     // localtime of glibc looks at the zone file again on every call.
     std::tm local{};
-    if (!localtime_r(&tt, &local)) return 0;
+    if (!localtime_r(&seconds, &local)) return 0;
     return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                          local.tm_sec + fraction);
+                          local.tm_sec + nanoseconds / 1e9);
 }
 #endif
 
+#ifdef _WIN32
 // Only what stdio can tell: the file opens, and its size.
 TFileFacts StdioLookUpFile(const std::string& path) {
     TFileFacts facts;
@@ -100,6 +86,7 @@ TFileFacts StdioLookUpFile(const std::string& path) {
     std::fclose(f);
     return facts;
 }
+#endif
 
 TFileFacts LookUpFile(const TReaderState& s, const std::string& path) {
     if (path.empty()) return {};
@@ -152,27 +139,19 @@ TFileFacts PortableLookUpFile(const std::string& path) {
 #ifdef _WIN32
     return StdioLookUpFile(path);
 #else
-    // Two look-ups: the date (which also tells whether anything is there)
-    // and the size (which only a regular file has; a folder or a device is
-    // found but never opened, so a pipe named like an image can't block the
-    // reader).
+    // One look-up tells whether anything is there, its date, and whether it
+    // is a regular file: a folder or a device is found but never opened, so
+    // a pipe named like an image can't block the reader.
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return {};
     TFileFacts facts;
-    try {
-        const fs::path p(path);
-        std::error_code ec;
-        const auto t = fs::last_write_time(p, ec);
-        if (ec) return facts;
-        facts.Found = true;
-        facts.Date = FileTimeToDateTime(t);
-        const auto size = fs::file_size(p, ec);
-        if (!ec) {
-            facts.IsFile = true;
-            facts.Size = ClampFileSize(size);
-        }
-        return facts;
-    } catch (const std::exception&) {
-        return StdioLookUpFile(path);
+    facts.Found = true;
+    facts.Date = UnixTimeToDateTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+    if (S_ISREG(st.st_mode)) {
+        facts.IsFile = true;
+        facts.Size = ClampFileSize(static_cast<uintmax_t>(st.st_size));
     }
+    return facts;
 #endif
 }
 
