@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #ifdef _WIN32
@@ -154,29 +155,46 @@ std::string MarkerHex(int32_t marker) {
     return text;
 }
 
+// The record's fields in the order both outputs list them, each with its
+// own type (text, integer, number, Boolean); FileDate as ISO text.
+template <class TVisit>
+void ForEachField(const TImageInfo& i, TVisit&& visit) {
+    visit("FileName", i.FileName);
+    visit("FileSize", i.FileSize);
+    visit("FileDate", FormatDateTime(i.FileDate));
+    visit("Make", i.Make);
+    visit("Model", i.Model);
+    visit("DateTime", i.DateTime);
+    visit("ImageWidth", i.ImageWidth);
+    visit("ImageHeight", i.ImageHeight);
+    visit("Flash", i.Flash);
+    visit("FocalLength", i.FocalLength);
+    visit("ExposureTime", i.ExposureTime);
+    visit("FNumber", i.FNumber);
+    visit("SubjectDistance", i.SubjectDistance);
+    visit("SensorWidth", i.SensorWidth);
+    visit("Status", i.Status);
+    visit("HasMakerNote", i.HasMakerNote);
+    visit("MakerNoteMake", i.MakerNoteMake);
+    visit("UserComment", i.UserComment);
+}
+
 void PrintText(const TReaderState& s) {
     const TImageInfo& i = s.ImageInfo;
     const TReport r = Collect(s);
     std::string o;
     auto field = [&](const char* name, const std::string& value) { o += std::string(name) + ": " + value + "\n"; };
-    field("FileName", i.FileName);
-    field("FileSize", std::to_string(i.FileSize));
-    field("FileDate", FormatDateTime(i.FileDate));
-    field("Make", i.Make);
-    field("Model", i.Model);
-    field("DateTime", i.DateTime);
-    field("ImageWidth", std::to_string(i.ImageWidth));
-    field("ImageHeight", std::to_string(i.ImageHeight));
-    field("Flash", std::to_string(i.Flash));
-    field("FocalLength", Number(i.FocalLength));
-    field("ExposureTime", Number(i.ExposureTime));
-    field("FNumber", Number(i.FNumber));
-    field("SubjectDistance", Number(i.SubjectDistance));
-    field("SensorWidth", Number(i.SensorWidth));
-    field("Status", i.Status);
-    field("HasMakerNote", i.HasMakerNote ? "true" : "false");
-    field("MakerNoteMake", i.MakerNoteMake);
-    field("UserComment", i.UserComment);
+    ForEachField(i, [&](const char* name, const auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, std::string>)
+            field(name, value);
+        else if constexpr (std::is_same_v<T, double>)
+            field(name, Number(value));
+        else if constexpr (std::is_same_v<T, bool>)
+            field(name, value ? "true" : "false");
+        else
+            field(name, std::to_string(value));
+    });
     o += "Sections:\n";
     for (int32_t n = 1; n <= s.SectionCount && n <= MaxSections; ++n)
         o += "  " + std::to_string(n) + " " + MarkerHex(s.Sections[n].Marker) + " " +
@@ -204,24 +222,17 @@ void PrintJson(const TReaderState& s, const char* indent) {
         o += in + "  \"" + name + "\": " + json;
     };
     auto text = [&](const char* name, const std::string& v) { raw(name, JsonString(v)); };
-    text("FileName", i.FileName);
-    raw("FileSize", std::to_string(i.FileSize));
-    text("FileDate", FormatDateTime(i.FileDate));
-    text("Make", i.Make);
-    text("Model", i.Model);
-    text("DateTime", i.DateTime);
-    raw("ImageWidth", std::to_string(i.ImageWidth));
-    raw("ImageHeight", std::to_string(i.ImageHeight));
-    raw("Flash", std::to_string(i.Flash));
-    raw("FocalLength", JsonNumber(i.FocalLength));
-    raw("ExposureTime", JsonNumber(i.ExposureTime));
-    raw("FNumber", JsonNumber(i.FNumber));
-    raw("SubjectDistance", JsonNumber(i.SubjectDistance));
-    raw("SensorWidth", JsonNumber(i.SensorWidth));
-    text("Status", i.Status);
-    raw("HasMakerNote", i.HasMakerNote ? "true" : "false");
-    text("MakerNoteMake", i.MakerNoteMake);
-    text("UserComment", i.UserComment);
+    ForEachField(i, [&](const char* name, const auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, std::string>)
+            text(name, value);
+        else if constexpr (std::is_same_v<T, double>)
+            raw(name, JsonNumber(value));
+        else if constexpr (std::is_same_v<T, bool>)
+            raw(name, value ? "true" : "false");
+        else
+            raw(name, std::to_string(value));
+    });
     std::string sections = "[";
     for (int32_t n = 1; n <= s.SectionCount && n <= MaxSections; ++n)
         sections += std::string(n > 1 ? ", " : "") + "{\"slot\": " + std::to_string(n) +
