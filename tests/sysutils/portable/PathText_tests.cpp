@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace ovs {
 namespace {
 
@@ -89,6 +91,58 @@ TEST(SameTextAsciiTest, FoldsOnlyAsciiLetters) {
     EXPECT_FALSE(SameTextAscii("[rename] ", "[rename]"));
     EXPECT_FALSE(SameTextAscii("\xC4", "\xE4")); // not folded: bytes above 127 are compared as they are
     EXPECT_FALSE(SameTextAscii("@", "`"));
+    // 0x83 0x61 and 0x83 0x41 are two different double-byte characters.
+    EXPECT_FALSE(SameTextAscii("\x83" "a", "\x83" "A", SjisLead));
+    EXPECT_TRUE(SameTextAscii(L"Yes", L"yES"));
+}
+
+TEST(NamePartTest, StartsAfterTheLastWholeDelimiter) {
+    const std::pair<std::string_view, std::string_view> sjis[] = {
+        {"C:\\x\\y.jpg", "y.jpg"},
+        {"C:y.jpg", "y.jpg"},
+        {"C:/x/y.jpg", "y.jpg"},
+        {"y.jpg", "y.jpg"},
+        {"C:\\x\\", ""},
+        // The katakana So is 0x83 0x5C: its trail byte ends no folder.
+        {"C:\\x\\\x83\x5C.jpg", "\x83\x5C.jpg"},
+        {"C:\\x\\\x83\x5C\x95\x5C\\z.jpg", "z.jpg"},
+    };
+    for (const auto& [path, name] : sjis) EXPECT_EQ(NamePart(path, SjisLead), name) << path;
+    EXPECT_EQ(NamePart("C:\\x\\\x83\x5C.jpg", NoLeadBytes), ".jpg");
+    EXPECT_EQ(NamePart(std::wstring_view(L"C:\\\u5199\u771F\\\u30BD.jpg")), L"\u30BD.jpg");
+    EXPECT_EQ(NamePart(std::wstring_view(L"Z:/a:b")), L"b");
+}
+
+TEST(ExtensionOfTest, IsTheNamePartsLastDot) {
+    const std::pair<std::string_view, std::string_view> rows[] = {
+        {"C:\\x\\y.jpg", ".jpg"}, {"C:\\x\\y.tar.gz", ".gz"}, {"C:\\x.d\\y", ""},
+        {"C:\\x\\y.", "."},       {"", ""},                   {"C:\\x\\.jpg", ".jpg"},
+        {"C:\\a.b\\\x83\x5C" "c", ""},
+    };
+    for (const auto& [path, extension] : rows) EXPECT_EQ(ExtensionOf(path, SjisLead), extension) << path;
+    EXPECT_EQ(ExtensionOf(std::wstring_view(L"C:\\\u00C9t\u00E9.d\\\u03A9mega.JPEG")), L".JPEG");
+    EXPECT_EQ(ChangeFileExt(std::wstring_view(L"C:\\\u0418\\tmp1.tmp"), L".exe"), L"C:\\\u0418\\tmp1.exe");
+}
+
+TEST(DelimiterTest, WideFormsMatchTheByteForms) {
+    EXPECT_TRUE(EndsInDelimiter("C:", NoLeadBytes));
+    EXPECT_TRUE(EndsInDelimiter("C:\\x/", NoLeadBytes));
+    EXPECT_FALSE(EndsInDelimiter("C:\\\x83\x5C", SjisLead));
+    EXPECT_FALSE(EndsInDelimiter("", NoLeadBytes));
+    EXPECT_EQ(WithTrailingBackslash(std::wstring_view(L"C:\\\u0418\u0432\u0430\u043D")),
+              L"C:\\\u0418\u0432\u0430\u043D\\");
+    EXPECT_EQ(WithoutTrailingBackslash(std::wstring_view(L"C:\\")), L"C:\\");
+    EXPECT_EQ(WithoutTrailingBackslash(std::wstring_view(L"C:\\x\\")), L"C:\\x");
+}
+
+TEST(TextTest, TrimsControlsAndUpperCasesWholeAsciiLetters) {
+    EXPECT_EQ(TrimBlanks(std::string_view(" \t\r\n x y \x01")), "x y");
+    EXPECT_EQ(TrimBlanks(std::string_view("\x83\x40 ")), "\x83\x40");
+    EXPECT_EQ(TrimBlanks(std::wstring_view(L" \u00A0x\u3000 ")), L"\u00A0x\u3000");
+    EXPECT_EQ(UpperCaseAscii("abc\xE4z"), "ABC\xE4Z");
+    // 0x83 0x61 stays as it is: its trail byte is no letter.
+    EXPECT_EQ(UpperCaseAscii("a\x83" "ab", SjisLead), "A\x83" "aB");
+    EXPECT_EQ(UpperCaseAscii(std::wstring_view(L"jpg\u00E9")), L"JPG\u00E9");
 }
 
 } // namespace

@@ -1,0 +1,92 @@
+#include "Utf8Text.h"
+
+#include <cstdint>
+
+namespace ovs {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void AppendUtf16(std::wstring& out, char32_t c) {
+    if (c < 0x10000) {
+        out += static_cast<wchar_t>(c);
+    } else {
+        c -= 0x10000;
+        out += static_cast<wchar_t>(0xD800 + (c >> 10));
+        out += static_cast<wchar_t>(0xDC00 + (c & 0x3FF));
+    }
+}
+
+} // namespace
+
+std::string Utf8FromUtf16(std::wstring_view units) {
+    std::string out;
+    out.reserve(units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        char32_t c = static_cast<char32_t>(units[i]) & 0xFFFF;
+        if (IsHighSurrogate(c) && i + 1 < units.size()) {
+            const char32_t next = static_cast<char32_t>(units[i + 1]) & 0xFFFF;
+            if (IsLowSurrogate(next)) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+                ++i;
+            }
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::wstring Utf16FromUtf8(std::string_view bytes) {
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<std::uint8_t>(bytes[i]);
+        std::size_t length = 0;
+        char32_t c = 0;
+        char32_t least = 0;
+        if (b < 0x80) { length = 1; c = b; }
+        else if ((b & 0xE0) == 0xC0) { length = 2; c = b & 0x1F; least = 0x80; }
+        else if ((b & 0xF0) == 0xE0) { length = 3; c = b & 0x0F; least = 0x800; }
+        else if ((b & 0xF8) == 0xF0) { length = 4; c = b & 0x07; least = 0x10000; }
+        bool valid = length != 0 && i + length <= bytes.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto trail = static_cast<std::uint8_t>(bytes[i + k]);
+            if ((trail & 0xC0) != 0x80) valid = false;
+            else c = (c << 6) | (trail & 0x3F);
+        }
+        // Overlong forms and code points past U+10FFFF name nothing.
+        if (valid && length > 1 && (c < least || c > 0x10FFFF)) valid = false;
+        if (!valid) {
+            out += static_cast<wchar_t>(kReplacement);
+            ++i;
+            continue;
+        }
+        AppendUtf16(out, c);
+        i += length;
+    }
+    return out;
+}
+
+} // namespace ovs

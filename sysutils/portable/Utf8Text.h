@@ -1,0 +1,20 @@
+// UTF-16 names in an 8-bit form and back, for code that carries paths as byte
+// strings (the image reader) while the NT family names files in UTF-16. A
+// file name may hold an unpaired surrogate, which is still a valid name: it
+// is kept as its own three-byte sequence (the generalised UTF-8 form), so
+// every UTF-16 name comes back unit for unit. No Windows needed.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ovs {
+
+// Units are UTF-16 code units held in wchar_t (16 bits on Windows).
+std::string Utf8FromUtf16(std::wstring_view units);
+
+// The inverse of Utf8FromUtf16; a byte that starts no valid sequence becomes
+// U+FFFD (such text never came from Utf8FromUtf16).
+std::wstring Utf16FromUtf8(std::string_view bytes);
+
+} // namespace ovs
