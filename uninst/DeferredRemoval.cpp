@@ -10,6 +10,7 @@
 
 #include "PathText.h"
 #include "WininitRewrite.h"
+#include "WinText.h"
 #include "lumSysUtils.h"
 
 namespace ovs {
@@ -135,8 +136,6 @@ std::uint32_t NextRandomStart() {
 }
 
 } // namespace
-
-bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 
 void MoveAtRestart(const std::string& source, const std::string& destination) {
     if (IsWinNT) MoveAtRestartNT(source, destination);

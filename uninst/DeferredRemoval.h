@@ -6,6 +6,7 @@
 #include <string>
 
 #include "UniqueName.h"
+#include "WinText.h"
 
 namespace ovs {
 
@@ -34,7 +35,5 @@ std::string WindowsFolder();
 std::string WithTrailingBackslash(const std::string& path);
 std::string WithoutTrailingBackslash(const std::string& path);
 
-// The system code page's lead bytes, for the path routines of PathText.h.
-bool IsAnsiLeadByte(unsigned char c);
 
 } // namespace ovs
