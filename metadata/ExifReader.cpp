@@ -121,29 +121,76 @@ bool HasCode(const TReaderState& s, const TTagTable* rows, int row) {
     return row > 0 && rows[row].Code != nullptr && s.DecodeValues;
 }
 
-// The text shown for an entry: the generic value text, then the row's
-// rendering routine or the 50-byte cut. Where only the cut is shown, the
-// generic text is made no longer than the cut needs.
-std::string ShownText(const TReaderState& s, const TEntry& e, const TTagTable* rows, int row,
-                      std::string_view desc) {
-    const bool code = HasCode(s, rows, row);
-    const size_t maxLength = code ? std::string::npos : PrintableLength;
-    std::string text;
-    if (e.Format == 2) {
-        // The last byte is taken to be the terminating zero, whatever it is.
-        text = Quoted(CopyClipped(s.ExifBuffer, e.ValuePos, e.ByteCount - 1), maxLength);
-    } else if (e.Format == 7) {
-        text = Quoted(e.Raw, maxLength);
-    } else {
-        text = FormatValue(s, e.Raw, e.Format, desc, maxLength);
+// The bytes an ASCII value shows: the last one is taken to be the
+// terminating zero, whatever it is.
+std::string_view AsciiValue(const TReaderState& s, const TEntry& e) {
+    return CopyClipped(s.ExifBuffer, e.ValuePos, e.ByteCount - 1);
+}
+
+// Where the first ", " of value (a stretch of ExifBuffer) starts, or npos.
+// Entries of a crafted block may each name the whole block, so the answer
+// comes from an index of the buffer built once, not from a search per entry.
+size_t FirstSeparator(TReaderState& s, std::string_view value) {
+    if (value.empty()) return std::string_view::npos;
+    const std::string& buffer = s.ExifBuffer;
+    const size_t n = buffer.size();
+    std::vector<int32_t>& next = s.NextSeparator;
+    if (next.size() != n + 1) {
+        next.assign(n + 1, static_cast<int32_t>(n));
+        for (size_t i = n; i-- > 0;) {
+            const bool here = buffer[i] == ValueSeparator[0] && i + 1 < n && buffer[i + 1] == ValueSeparator[1];
+            next[i] = here ? static_cast<int32_t>(i) : next[i + 1];
+        }
     }
-    return code ? rows[row].Code(text) : PrintableText(text);
+    const auto start = static_cast<size_t>(value.data() - buffer.data());
+    const auto at = static_cast<size_t>(next[start]);
+    return at + 1 < start + value.size() ? at - start : std::string_view::npos;
+}
+
+// The text shown for an entry: the generic value text, then the row's
+// rendering routine or the 50-byte cut. The generic text is made no longer
+// than the routine or the cut reads of it.
+std::string ShownText(TReaderState& s, const TEntry& e, const TTagTable* rows, int row,
+                      std::string_view desc) {
+    if (HasCode(s, rows, row)) {
+        std::string text;
+        if (e.Format == 2 || e.Format == 7) {
+            const std::string_view value = e.Format == 2 ? AsciiValue(s, e) : e.Raw;
+            text = QuotedForParts(value, FirstSeparator(s, value));
+        } else {
+            text = FormatValue(s, e.Raw, e.Format, desc, TTextUse::Parts);
+        }
+        return rows[row].Code(text);
+    }
+    if (e.Format == 2) return PrintableText(Quoted(AsciiValue(s, e), PrintableLength));
+    if (e.Format == 7) return PrintableText(Quoted(e.Raw, PrintableLength));
+    return PrintableText(FormatValue(s, e.Raw, e.Format, desc, TTextUse::Printable));
 }
 
 // Text fields hold the value without its last byte.
 std::string_view TextField(const TEntry& e) {
     return e.ByteCount > 1 ? e.Raw.substr(0, static_cast<size_t>(std::min<int64_t>(e.ByteCount - 1, e.Raw.size())))
                            : std::string_view();
+}
+
+void NotePending(const TReaderState& s, TReaderState::TPendingText& pending, std::string_view view) {
+    pending.Set = true;
+    pending.Pos = view.empty() ? 0 : static_cast<size_t>(view.data() - s.ExifBuffer.data());
+    pending.Length = view.size();
+}
+
+// The text fields the walk of ExifBuffer noted, copied into the record.
+void TakePendingTexts(TReaderState& s) {
+    TImageInfo& info = s.ImageInfo;
+    const std::string_view buffer = s.ExifBuffer;
+    auto take = [&](TReaderState::TPendingText& p) {
+        const std::string_view view = buffer.substr(std::min(p.Pos, buffer.size()), p.Length);
+        p = {};
+        return view;
+    };
+    if (s.PendingDateTime.Set) info.DateTime = Trimmed(take(s.PendingDateTime)).substr(0, DateTimeLength);
+    if (s.PendingMakerNote.Set) info.MakerNote = std::string(take(s.PendingMakerNote));
+    if (s.PendingUserComment.Set) info.UserComment = Trimmed(take(s.PendingUserComment));
 }
 
 double FocalPlaneUnitFor(int32_t unit, double current) {
@@ -193,7 +240,7 @@ void ApplyEntry(TReaderState& s, const TEntry& e, int64_t entryPos, int32_t base
     case 0x010F: info.Make = std::string(TextField(e).substr(0, MakeLength)); break;
     case 0x0110: info.Model = std::string(TextField(e).substr(0, ModelLength)); break;
     case 0x0132:
-    case 0x9003: info.DateTime = Trimmed(TextField(e)).substr(0, DateTimeLength); break;
+    case 0x9003: NotePending(s, s.PendingDateTime, TextField(e)); break;
     case 0x829A: info.ExposureTime = v(); break;
     case 0x829D: info.FNumber = v(); break;
     case 0x8769:
@@ -210,10 +257,10 @@ void ApplyEntry(TReaderState& s, const TEntry& e, int64_t entryPos, int32_t base
     case 0x9209: info.Flash = RoundToInt32(v()); break;
     case 0x920A: info.FocalLength = v(); break;
     case 0x927C:
-        info.MakerNote = std::string(e.Raw);
+        NotePending(s, s.PendingMakerNote, e.Raw);
         s.MakerNotePos = ClampToInt32(e.ValuePos);
         break;
-    case 0x9286: info.UserComment = Trimmed(TextField(e)); break;
+    case 0x9286: NotePending(s, s.PendingUserComment, TextField(e)); break;
     case 0xA002:
         info.WidthValuePos = static_cast<int32_t>(entryPos + 8);
         info.ImageWidth = RoundToInt32(v());
@@ -225,6 +272,48 @@ void ApplyEntry(TReaderState& s, const TEntry& e, int64_t entryPos, int32_t base
     case 0xA20E: s.FocalPlaneResolution = v(); break;
     case 0xA210: s.FocalPlaneUnitMm = FocalPlaneUnitFor(RoundToInt32(v()), s.FocalPlaneUnitMm); break;
     default: break;
+    }
+}
+
+void GrantEntries(TReaderState& s, size_t bufferBytes) {
+    if (s.EntryBudget < 0) s.EntryBudget = 0;
+    s.EntryBudget += static_cast<int64_t>(bufferBytes / EntrySize);
+}
+
+// Takes one entry from the read's budget; false when none is left.
+bool TakeEntry(TReaderState& s) {
+    if (s.EntryBudget <= 0) return false;
+    --s.EntryBudget;
+    return true;
+}
+
+void WalkOneDirectory(TReaderState& s, int32_t dirPos, int32_t base, int32_t length,
+                      const TTagTable* dictionary, int dictionarySize) {
+    // A directory seen before in this buffer (a pointer back to an ancestor,
+    // or two pointers at one directory) is listed once; past the nesting cap
+    // or the capacity of the set, nothing more is walked.
+    if (s.WalkDepth > MaxWalkDepth || AlreadyWalked(s, dirPos) ||
+        s.WalkedDirectoryCount >= static_cast<int32_t>(s.WalkedDirectories.size())) {
+        return;
+    }
+    s.WalkedDirectories[static_cast<size_t>(s.WalkedDirectoryCount++)] = dirPos;
+    TDepthGuard depth(s);
+
+    const int64_t count = GetUInt16(s, dirPos);
+    if (static_cast<int64_t>(dirPos) + 2 + EntrySize * count > static_cast<int64_t>(base) + length) {
+        s.ImageInfo.Status = "Illegally sized directory";
+    }
+    for (int64_t i = 0; i < count; ++i) {
+        const int64_t entryPos = static_cast<int64_t>(dirPos) + 2 + EntrySize * i;
+        if (!Fits(s, entryPos, EntrySize)) break;   // the rest of the directory isn't there
+        if (!TakeEntry(s)) break;
+        const TEntry e = ReadEntry(s, entryPos, base);
+        const int row = FindLastTagRow(e.Tag, dictionary, dictionarySize);
+        const std::string_view desc = (s.DecodeValues && row >= 0) ? dictionary[row].Desc : "";
+        const std::string text = ShownText(s, e, dictionary, row, desc);
+        AppendListLine(s, s.ImageInfo.TagList, e.Tag, row >= 0 ? dictionary[row].Name : "Unknown", text,
+                       e.ByteCount);
+        ApplyEntry(s, e, entryPos, base, length);
     }
 }
 
@@ -308,41 +397,24 @@ void ParseExifBlock(TReaderState& s) {
 
 void WalkDirectory(TReaderState& s, int32_t dirPos, int32_t base, int32_t length,
                    const TTagTable* dictionary, int dictionarySize) {
-    if (s.WalkDepth <= 0) {
-        s.WalkDepth = 0;
-        s.WalkedDirectoryCount = 0;
-        s.WalkedEntryCount = 0;
-    }
-    // A directory seen before in this buffer (a pointer back to an ancestor,
-    // or two pointers at one directory) is listed once; past the nesting cap
-    // or the capacity of the set, nothing more is walked.
-    if (s.WalkDepth > MaxWalkDepth || AlreadyWalked(s, dirPos) ||
-        s.WalkedDirectoryCount >= static_cast<int32_t>(s.WalkedDirectories.size())) {
+    if (s.WalkDepth > 0) {
+        WalkOneDirectory(s, dirPos, base, length, dictionary, dictionarySize);
         return;
     }
-    s.WalkedDirectories[static_cast<size_t>(s.WalkedDirectoryCount++)] = dirPos;
-    TDepthGuard depth(s);
-
-    const int64_t count = GetUInt16(s, dirPos);
-    if (static_cast<int64_t>(dirPos) + 2 + EntrySize * count > static_cast<int64_t>(base) + length) {
-        s.ImageInfo.Status = "Illegally sized directory";
+    // A walk of a newly filled ExifBuffer.
+    s.WalkDepth = 0;
+    s.WalkedDirectoryCount = 0;
+    s.NextSeparator.clear();
+    s.PendingDateTime = s.PendingMakerNote = s.PendingUserComment = {};
+    GrantEntries(s, s.ExifBuffer.size());
+    try {
+        WalkOneDirectory(s, dirPos, base, length, dictionary, dictionarySize);
+    } catch (...) {
+        // The fields the walk set before the error stay set.
+        TakePendingTexts(s);
+        throw;
     }
-    // Every entry of a sound file has 12 bytes of its own, so no walk of a
-    // buffer lists more entries than fit in it.
-    const int64_t entryBudget = static_cast<int64_t>(s.ExifBuffer.size()) / EntrySize;
-    for (int64_t i = 0; i < count; ++i) {
-        const int64_t entryPos = static_cast<int64_t>(dirPos) + 2 + EntrySize * i;
-        if (!Fits(s, entryPos, EntrySize)) break;   // the rest of the directory isn't there
-        if (s.WalkedEntryCount >= entryBudget) break;
-        ++s.WalkedEntryCount;
-        const TEntry e = ReadEntry(s, entryPos, base);
-        const int row = FindLastTagRow(e.Tag, dictionary, dictionarySize);
-        const std::string_view desc = (s.DecodeValues && row >= 0) ? dictionary[row].Desc : "";
-        const std::string text = ShownText(s, e, dictionary, row, desc);
-        AppendListLine(s, s.ImageInfo.TagList, e.Tag, row >= 0 ? dictionary[row].Name : "Unknown", text,
-                       e.ByteCount);
-        ApplyEntry(s, e, entryPos, base, length);
-    }
+    TakePendingTexts(s);
 }
 
 void ApplySensorWidth(TReaderState& s) {
@@ -354,6 +426,10 @@ void ApplySensorWidth(TReaderState& s) {
 void WalkMakerNoteDirectory(TReaderState& s, const std::string& makerNote, const TTagTable* table,
                             int tableSize, int32_t dirOffset, int32_t makerNotePos) {
     s.ExifBuffer = makerNote;
+    s.NextSeparator.clear();
+    // On its own (no read in progress) the maker note is the only data; in a
+    // read it lies inside the Exif data already counted.
+    if (s.EntryBudget < 0) GrantEntries(s, makerNote.size());
     const int64_t dirPos = static_cast<int64_t>(dirOffset) + 1;
     const int64_t base = dirPos - makerNotePos + 1;
     // A maker note may be empty or shorter than its header; then there is
@@ -363,6 +439,7 @@ void WalkMakerNoteDirectory(TReaderState& s, const std::string& makerNote, const
     for (int64_t i = 0; i < count; ++i) {
         const int64_t entryPos = dirPos + 2 + EntrySize * i;
         if (!Fits(s, entryPos, EntrySize)) break;
+        if (!TakeEntry(s)) break;
         const TEntry e = ReadEntry(s, entryPos, base);
         const int row = FindTagRow(e.Tag, table, tableSize);
         const std::string_view name = row >= 0 ? std::string_view(table[row].Name) : "Unknown";

@@ -60,7 +60,8 @@ void ParseExifBlock(TReaderState& s);
 // Walks the directory whose entry count sits at ExifBuffer position dirPos;
 // stored offsets become positions by adding base. Appends to TagList.
 // A call from outside a walk (WalkDepth 0) starts a fresh set of walked
-// directories, since every top-level walk is of a newly filled ExifBuffer.
+// directories, since every top-level walk is of a newly filled ExifBuffer,
+// and adds the buffer's entries to the read's EntryBudget.
 void WalkDirectory(TReaderState& s, int32_t dirPos, int32_t base, int32_t length,
                    const TTagTable* dictionary, int dictionarySize);
 

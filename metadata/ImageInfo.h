@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ovs {
 
@@ -107,10 +108,28 @@ struct TReaderState {
     std::array<int32_t, 64> WalkedDirectories{};
     int32_t WalkedDirectoryCount = 0;
     int32_t WalkDepth = 0;
-    // Entries listed in this walk. Directories that overlap in a crafted
-    // block could otherwise list the same bytes over and over, and the tag
-    // list would grow far past the size of the file.
-    int64_t WalkedEntryCount = 0;
+    // Entries the walks of the current read may still list. Each walk of a
+    // buffer of file bytes (an Exif block, the TIFF window) adds as many as
+    // the buffer has room for at 12 bytes each; a maker note lies inside such
+    // a buffer and adds nothing. So overlapping directories or a maker note
+    // placed on the first directory can't make the lists grow past the file.
+    // Below 0 outside a read: a walk started on its own gets its buffer's share.
+    int64_t EntryBudget = -1;
+
+    // Where the next ", " of ExifBuffer starts, for each position; built by
+    // the walker when a rendering routine first needs it, dropped whenever a
+    // walk of a new buffer starts.
+    std::vector<int32_t> NextSeparator;
+
+    // Text fields that name a stretch of ExifBuffer. A crafted block can name
+    // the whole block in thousands of entries; the walker notes the last one
+    // and copies it once, when the walk of the buffer ends.
+    struct TPendingText {
+        bool Set = false;
+        size_t Pos = 0;      // 0-based in ExifBuffer
+        size_t Length = 0;
+    };
+    TPendingText PendingDateTime, PendingMakerNote, PendingUserComment;
 };
 
 } // namespace ovs

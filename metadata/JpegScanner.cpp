@@ -288,6 +288,9 @@ void ReadImageFile(TReaderState& s, const std::string& path) {
         s.SectionCount = 0;
         s.WalkedDirectoryCount = 0;
         s.WalkDepth = 0;
+        // One budget for every walk of this read: Exif blocks, sub-directories
+        // and the maker note.
+        s.EntryBudget = 0;
         s.DecodedMake.clear();
         ResetImageInfo(s);
 
@@ -318,6 +321,7 @@ void ReadImageFile(TReaderState& s, const std::string& path) {
         } catch (...) {
         }
     }
+    s.EntryBudget = -1;
 }
 
 } // namespace ovs

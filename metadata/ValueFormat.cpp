@@ -90,12 +90,18 @@ std::string DecodeValue(std::string_view desc, std::string_view numberText) {
 }
 
 std::string FormatValue(const TReaderState& s, std::string_view bytes, int format,
-                        std::string_view desc, size_t maxLength) {
+                        std::string_view desc, TTextUse use) {
     if (format < 1 || format > 12) return "?";
     const size_t itemSize = static_cast<size_t>(FormatSizes[format]);
     const size_t items = bytes.size() / itemSize;
+    size_t maxLength = use == TTextUse::Printable ? PrintableLength : std::string::npos;
     std::string out;
     for (size_t i = 0; i < items && out.size() < maxLength; ++i) {
+        if (i == 1 && use == TTextUse::Parts) {
+            // No item text holds ", ", so the first separator follows the
+            // first item; the routines read the 64 characters after its comma.
+            maxLength = out.size() + 1 + PartRemainderLength;
+        }
         if (i > 0) out.append(ValueSeparator);
         const std::string_view item = bytes.substr(i * itemSize, itemSize);
         switch (format) {
@@ -138,6 +144,16 @@ std::string FormatValue(const TReaderState& s, std::string_view bytes, int forma
         }
     }
     return out;
+}
+
+std::string QuotedForParts(std::string_view value, size_t firstSeparator) {
+    if (firstSeparator == std::string_view::npos || firstSeparator >= value.size()) return "\"\"";
+    // The separator and the characters the second part's cut can reach.
+    constexpr size_t kept = ValueSeparator.size() + PartRemainderLength;
+    std::string text = "\"";
+    text.append(value.substr(firstSeparator, kept));
+    if (firstSeparator + kept >= value.size()) text.push_back('"');
+    return text;
 }
 
 std::string PrintableText(std::string_view text) {

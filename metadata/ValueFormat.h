@@ -11,13 +11,25 @@
 
 namespace ovs {
 
+// How much of a generic text the one who asked for it reads, so that no
+// more items are rendered than can show: all of it; the bytes PrintableText
+// keeps; or what the rendering routines read (the first part and the 64
+// characters after it). A 64 KiB array then costs no more than a short one.
+enum class TTextUse { Whole, Printable, Parts };
+
 // The generic text of a value of TIFF format code format whose raw bytes are
 // bytes, decoded through desc ("n:word,n:word", may be empty). Items are
-// joined by ", "; codes outside 1..12 give "?". A walker that shows only the
-// first bytes of the text passes their number as maxLength: items stop once
-// the text is that long, so a 64 KiB array costs no more than a short one.
+// joined by ", "; codes outside 1..12 give "?". With a use other than Whole
+// the text may stop after the last item that use can read.
 std::string FormatValue(const TReaderState& s, std::string_view bytes, int format,
-                        std::string_view desc, size_t maxLength = std::string::npos);
+                        std::string_view desc, TTextUse use = TTextUse::Whole);
+
+// What the rendering routines read of a quoted value, '"' + value + '"',
+// given where the first ", " stands in value (npos when nowhere): the same
+// parts, in a text that doesn't grow with the value. The first part of a
+// quoted text is never a rational, so only the characters after the first
+// separator matter.
+std::string QuotedForParts(std::string_view value, size_t firstSeparator);
 
 // How many bytes of a generic text PrintableText keeps.
 constexpr size_t PrintableLength = 50;
