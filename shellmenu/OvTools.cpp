@@ -1,208 +1,145 @@
 #include "OvTools.h"
 
 #include "ComObject.h"
+#include "PathText.h"
+#include "WinFiles.h"
+#include "WinText.h"
+#include "lumSysUtils.h"
 
 #include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 #include <stdexcept>
+#include <string_view>
 
 namespace ovs {
 
 namespace {
 
-// In a multi-byte code page the second byte of a character may be 0x5C, so
-// '\' is a delimiter only where a character starts.
-class TLeadBytes {
-public:
-    TLeadBytes() {
-        for (int b = 0x80; b < 0x100; ++b) lead_[static_cast<size_t>(b)] = IsDBCSLeadByte(static_cast<BYTE>(b)) != 0;
-    }
-    bool operator()(char c) const { return lead_[static_cast<unsigned char>(c)]; }
+// With two images the menu has its five items and no caption item, whatever
+// else the selection holds.
+constexpr size_t kImagesThatDecideTheMenu = 2;
 
-private:
-    std::array<bool, 256> lead_{};
-};
+bool MenuIsDecided(const std::vector<std::wstring>& images) { return images.size() >= kImagesThatDecideTheMenu; }
 
-const TLeadBytes& LeadBytes() {
-    static const TLeadBytes table;
-    return table;
-}
-
-// Where the name part starts: after the last '\' or ':'.
-size_t NameStart(std::string_view path) {
-    const TLeadBytes& lead = LeadBytes();
-    size_t start = 0;
-    for (size_t i = 0; i < path.size(); ++i) {
-        const char c = path[i];
-        if (lead(c) && i + 1 < path.size()) {
-            ++i;
-        } else if (c == '\\' || c == ':') {
-            start = i + 1;
-        }
-    }
-    return start;
-}
-
-// Whether the last character (a whole character) is a path delimiter.
-bool EndsInDelimiter(std::string_view path) {
-    const TLeadBytes& lead = LeadBytes();
-    bool delimiter = false;
-    for (size_t i = 0; i < path.size(); ++i) {
-        const char c = path[i];
-        if (lead(c) && i + 1 < path.size()) {
-            ++i;
-            delimiter = false;
-        } else {
-            delimiter = c == '\\' || c == ':' || c == '/';
-        }
-    }
-    return delimiter;
-}
-
-bool EqualsUpper(std::string_view text, std::string_view upper) {
-    if (text.size() != upper.size()) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (c != upper[i]) return false;
-    }
-    return true;
-}
-
-std::vector<std::string> UpperExtensionList() {
-    std::vector<std::string> list;
+// The extensions are ASCII, so each byte widens to the same character.
+std::vector<std::wstring> LoadExtensionList() {
+    std::vector<std::wstring> list;
     std::string_view text(ImageExtensions);
     while (!text.empty()) {
         const size_t end = text.find("\r\n");
-        list.push_back(UpperCaseAscii(text.substr(0, end)));
+        const std::string_view line = text.substr(0, end);
+        list.emplace_back(line.begin(), line.end());
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 2);
     }
     return list;
 }
 
-bool IsShortcut(std::string_view path) { return EqualsUpper(ExtensionOf(path), ".LNK"); }
+const std::vector<std::wstring>& ExtensionList() {
+    static const std::vector<std::wstring> list = LoadExtensionList();
+    return list;
+}
 
-bool HasImageExtension(std::string_view path, const std::vector<std::string>& extensions) {
-    const std::string_view extension = ExtensionOf(path);
+bool IsShortcut(std::wstring_view path) { return SameTextAscii(ExtensionOf(path), L".lnk"); }
+
+bool HasImageExtension(std::wstring_view path) {
+    const std::wstring_view extension = ExtensionOf(path);
     if (extension.size() < 2) return false;
-    const std::string_view bare = extension.substr(1);
-    for (const std::string& candidate : extensions)
-        if (EqualsUpper(bare, candidate)) return true;
-    return false;
+    const std::wstring_view bare = extension.substr(1);
+    const std::vector<std::wstring>& list = ExtensionList();
+    return std::any_of(list.begin(), list.end(),
+                       [&](const std::wstring& candidate) { return SameTextAscii(bare, candidate); });
 }
 
-class TFindHandle {
-public:
-    explicit TFindHandle(HANDLE handle) : handle_(handle) {}
-    ~TFindHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+// A link may name a target of any length: the buffer grows until the answer
+// is shorter than it (GetPath cuts a long target to the buffer silently).
+template <class Char, class GetPath>
+std::basic_string<Char> WholeTarget(GetPath getPath) {
+    constexpr size_t kLongestPath = 32768;
+    std::vector<Char> buffer(MAX_PATH + 1);
+    for (;;) {
+        std::fill(buffer.begin(), buffer.end(), Char());
+        getPath(buffer.data(), static_cast<int>(buffer.size()));
+        buffer.back() = Char();
+        const size_t length = std::char_traits<Char>::length(buffer.data());
+        if (length + 1 < buffer.size() || buffer.size() >= kLongestPath) return {buffer.data(), length};
+        buffer.resize(std::min(buffer.size() * 2, kLongestPath));
     }
-    TFindHandle(const TFindHandle&) = delete;
-    TFindHandle& operator=(const TFindHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
-// Every entry of the folder, ".", ".." and subfolders included; subfolders
-// are not entered.
-void AddFolderImages(const std::string& folder, const std::vector<std::string>& extensions,
-                     std::vector<std::string>& images) {
-    const std::string prefix = AddPathDelimiter(folder);
-    WIN32_FIND_DATAA found{};
-    TFindHandle find(FindFirstFileA((prefix + "*.*").c_str(), &found));
-    if (!find) return;
-    std::string path;
-    do {
-        path.assign(prefix).append(found.cFileName);
-        if (IsShortcut(path)) path = ResolveShortcut(path);
-        if (HasImageExtension(path, extensions)) images.push_back(path);
-    } while (FindNextFileA(find.get(), &found));
 }
 
-} // namespace
-
-std::string_view ExtensionOf(std::string_view path) {
-    const std::string_view name = path.substr(NameStart(path));
-    const size_t dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-}
-
-std::string UpperCaseAscii(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return upper;
-}
-
-std::string AddPathDelimiter(const std::string& path) {
-    size_t first = 0;
-    size_t last = path.size();
-    while (first < last && static_cast<unsigned char>(path[first]) <= 0x20) ++first;
-    while (last > first && static_cast<unsigned char>(path[last - 1]) <= 0x20) --last;
-    std::string result = path.substr(first, last - first);
-    if (!result.empty() && !EndsInDelimiter(result)) result += '\\';
-    return result;
-}
-
-bool IsCaptionCandidate(const std::vector<std::string>& images) {
-    if (images.size() != 1) return false;
-    const std::string_view extension = ExtensionOf(images.front());
-    for (const char* jpeg : {".JPG", ".JPEG", ".JPE", ".JFIF"})
-        if (EqualsUpper(extension, jpeg)) return true;
-    return false;
-}
-
-std::string ResolveShortcut(const std::string& path) {
-    TComPtr<IShellLinkA> link;
+// The 9x family has only the ANSI link interface; its targets are ANSI names.
+template <class Link, class Char, class FindData>
+std::wstring TargetOf(const std::wstring& path, REFIID linkInterface) {
+    TComPtr<Link> link;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                  IID_IShellLinkA, link.put_void());
+                                  linkInterface, link.put_void());
     if (FAILED(hr)) throw std::runtime_error("Unable to create the shell link object");
     TComPtr<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, file.put_void());
     if (FAILED(hr)) throw std::runtime_error("The shell link object has no IPersistFile interface");
 
-    std::wstring widePath;
-    if (!path.empty()) {
-        const int length = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-        if (length > 0) {
-            widePath.resize(static_cast<size_t>(length));
-            MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), widePath.data(), length);
-        }
-    }
     // A shortcut that can't be loaded answers an empty path below.
-    file->Load(widePath.c_str(), STGM_READ);
-
-    // Room for a full MAX_PATH target, so no target path is ever cut short.
-    char target[MAX_PATH + 1] = {};
-    WIN32_FIND_DATAA findData{};
-    link->GetPath(target, MAX_PATH + 1, &findData, SLGP_UNCPRIORITY);
-    target[MAX_PATH] = '\0';
-    return target;
+    file->Load(path.c_str(), STGM_READ);
+    const std::basic_string<Char> target = WholeTarget<Char>([&](Char* buffer, int size) {
+        FindData found{};
+        link->GetPath(buffer, size, &found, SLGP_UNCPRIORITY);
+    });
+    if constexpr (sizeof(Char) == 1) return WideFromAnsi(target);
+    else return target;
 }
 
-std::vector<std::string> BuildImageList(std::vector<std::string>& selectedFiles, int selectedCount) noexcept {
-    std::vector<std::string> images;
+// Every entry of the folder, ".", ".." and subfolders included, until the
+// menu is decided; subfolders are not entered.
+void AddFolderImages(const std::wstring& folder, std::vector<std::wstring>& images) {
+    const std::wstring prefix = AddPathDelimiter(folder);
+    TFolderEntries entries(prefix + L"*.*");
+    std::wstring path;
+    while (!MenuIsDecided(images) && entries.Next()) {
+        path.assign(prefix).append(entries.Name());
+        if (IsShortcut(path)) path = ResolveShortcut(path);
+        if (HasImageExtension(path)) images.push_back(path);
+    }
+}
+
+} // namespace
+
+std::wstring AddPathDelimiter(const std::wstring& path) {
+    std::wstring result(TrimBlanks(std::wstring_view(path)));
+    if (!result.empty() && !EndsInDelimiter(result)) result += L'\\';
+    return result;
+}
+
+bool IsCaptionCandidate(const std::vector<std::wstring>& images) {
+    if (images.size() != 1) return false;
+    const std::wstring_view extension = ExtensionOf(images.front());
+    constexpr std::wstring_view kJpegExtensions[] = {L".jpg", L".jpeg", L".jpe", L".jfif"};
+    return std::any_of(std::begin(kJpegExtensions), std::end(kJpegExtensions),
+                       [&](std::wstring_view jpeg) { return SameTextAscii(extension, jpeg); });
+}
+
+std::wstring ResolveShortcut(const std::wstring& path) {
+    if (IsWinNT) return TargetOf<IShellLinkW, wchar_t, WIN32_FIND_DATAW>(path, IID_IShellLinkW);
+    return TargetOf<IShellLinkA, char, WIN32_FIND_DATAA>(path, IID_IShellLinkA);
+}
+
+std::vector<std::wstring> BuildImageList(std::vector<std::wstring>& selectedFiles, int selectedCount) noexcept {
+    std::vector<std::wstring> images;
     try {
-        const std::vector<std::string> extensions = UpperExtensionList();
         const size_t count = std::min(selectedFiles.size(), static_cast<size_t>(std::max(selectedCount, 0)));
         for (size_t i = 0; i < count; ++i) {
-            std::string& entry = selectedFiles[i];
+            std::wstring& entry = selectedFiles[i];
             if (IsShortcut(entry)) entry = ResolveShortcut(entry);
-            if (entry.empty()) continue;
-            const DWORD attributes = GetFileAttributesA(entry.c_str());
+            if (MenuIsDecided(images) || entry.empty()) continue;
+            const DWORD attributes = FileAttributesOf(entry);
             if (attributes == INVALID_FILE_ATTRIBUTES) continue;
             if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                if (HasImageExtension(entry, extensions)) images.push_back(entry);
+                if (HasImageExtension(entry)) images.push_back(entry);
             } else {
-                AddFolderImages(entry, extensions, images);
+                AddFolderImages(entry, images);
             }
         }
     } catch (...) {

@@ -1,9 +1,10 @@
 // The selection filter: which selections stand for images, and so get the
-// slide-show items, and which of them gets the caption item.
+// slide-show items, and which of them gets the caption item. Paths are UTF-16:
+// on the NT family they are the names as the shell has them, on the 9x family
+// the ANSI names widened (see sysutils/WinFiles.h).
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace ovs {
@@ -16,29 +17,26 @@ inline constexpr char ImageExtensions[] =
 
 // The images the first selectedCount entries of selectedFiles stand for:
 // image files, targets of image shortcuts and the images (and image-named
-// entries) directly inside selected folders, in the order they were met.
-// Shortcut entries of selectedFiles are replaced by their targets (an empty
-// entry when the shortcut can't be read). Raises nothing: an error ends the
-// build with what was found so far. COM must be initialised on the thread.
-std::vector<std::string> BuildImageList(std::vector<std::string>& selectedFiles, int selectedCount) noexcept;
+// entries) directly inside selected folders, in the order they were met --
+// but only until the menu is decided: with two images no further entry can
+// change the items, so the list ends there (at most two paths). Every
+// shortcut entry of those selectedCount entries is still replaced by its
+// target (an empty entry when the shortcut can't be read), also after the
+// menu is decided: the list file names targets. Raises nothing: an error ends
+// the build with what was found so far. COM must be initialised on the
+// thread, and InitPlatformFlags must have run.
+std::vector<std::wstring> BuildImageList(std::vector<std::wstring>& selectedFiles, int selectedCount) noexcept;
 
 // The file-system path a shortcut file points to, or "" when it can't be read
 // or points to no file-system object. Throws std::runtime_error when the
 // shell link object can't be created.
-std::string ResolveShortcut(const std::string& path);
+std::wstring ResolveShortcut(const std::wstring& path);
 
 // The path trimmed of control characters and spaces, with a '\' appended
 // unless it is empty or ends in '/', ':' or '\'.
-std::string AddPathDelimiter(const std::string& path);
-
-// The text of the path from the last '.' of its name part (after the last
-// '\' or ':') on, dot included; "" when the name part has no '.'.
-std::string_view ExtensionOf(std::string_view path);
-
-// Only the letters a to z change.
-std::string UpperCaseAscii(std::string_view text);
+std::wstring AddPathDelimiter(const std::wstring& path);
 
 // The caption item is shown for exactly one image that is a JPEG.
-bool IsCaptionCandidate(const std::vector<std::string>& images);
+bool IsCaptionCandidate(const std::vector<std::wstring>& images);
 
 } // namespace ovs
