@@ -5,9 +5,9 @@
 
 namespace ovs {
 
-bool TBufferedFile::Open(const std::string& path) {
+bool TBufferedFile::Open(const std::string& path, TFileOpen open) {
     Close();
-    File = std::fopen(path.c_str(), "rb");
+    File = open ? open(path) : std::fopen(path.c_str(), "rb");
     if (!File) return false;
     // Our own buffer does the work; the C library's would only copy twice.
     std::setvbuf(File, nullptr, _IONBF, 0);

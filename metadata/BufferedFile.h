@@ -10,6 +10,11 @@
 
 namespace ovs {
 
+// Opens a file for reading, in binary mode; null when it can't. A host whose
+// paths are not in the form the C library's fopen takes (UTF-8 on the NT
+// family) installs its own in TReaderState::FileOpen.
+using TFileOpen = std::FILE* (*)(const std::string& path);
+
 class TBufferedFile {
 public:
     // Enough for the marker sections of nearly every camera JPEG in one read.
@@ -20,9 +25,9 @@ public:
     TBufferedFile(const TBufferedFile&) = delete;
     TBufferedFile& operator=(const TBufferedFile&) = delete;
 
-    // Opens the file for reading only; false when it can't be opened. A file
-    // opened before is closed first.
-    bool Open(const std::string& path);
+    // Opens the file for reading only, through open (std::fopen when null);
+    // false when it can't be opened. A file opened before is closed first.
+    bool Open(const std::string& path, TFileOpen open = nullptr);
     // Reads the given bytes as if they were a file's content (for tests and
     // fuzz targets that drive ScanJpegSections without a disk).
     void OpenBytes(std::string bytes);

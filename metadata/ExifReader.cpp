@@ -395,6 +395,17 @@ void ParseExifBlock(TReaderState& s) {
     ApplySensorWidth(s);
 }
 
+bool ExifBlockEndsScan(std::string_view head, size_t dataSize) {
+    if (head.size() < 7 || head.substr(2, ExifSignature.size()) != ExifSignature) return false;
+    const std::string_view order = head.size() >= 10 ? head.substr(8, 2) : std::string_view();
+    if (order != "II" && order != "MM") return false;
+    // Past the header checks, the walk of the first directory raises only
+    // when its entry count lies outside the block: every later read of that
+    // directory is checked and ends the directory instead, and errors of the
+    // sub-directories stay inside them.
+    return !(ExifFirstDirectory + 1 <= static_cast<int64_t>(dataSize));
+}
+
 void WalkDirectory(TReaderState& s, int32_t dirPos, int32_t base, int32_t length,
                    const TTagTable* dictionary, int dictionarySize) {
     if (s.WalkDepth > 0) {

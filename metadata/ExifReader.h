@@ -57,6 +57,12 @@ double ValueToNumber(const TReaderState& s, std::string_view raw, int format);
 // Checks the Exif APP1 section at ExifSection and walks its first directory.
 void ParseExifBlock(TReaderState& s);
 
+// Whether ParseExifBlock raises for a section of dataSize bytes whose Data
+// begins with head (its first 10 bytes, fewer only when the section is
+// shorter): the error that ends a JPEG scan at the Exif section. The caption
+// lookup asks this instead of walking the block, so the two must agree.
+bool ExifBlockEndsScan(std::string_view head, size_t dataSize);
+
 // Walks the directory whose entry count sits at ExifBuffer position dirPos;
 // stored offsets become positions by adding base. Appends to TagList.
 // A call from outside a walk (WalkDepth 0) starts a fresh set of walked

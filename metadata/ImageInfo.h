@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "BufferedFile.h"
+
 namespace ovs {
 
 // Everything the reader learnt about the last file it read.
@@ -73,6 +75,8 @@ struct TReaderState {
     // The directory look-up of SetFileInfo and ReadImageFile; null means the
     // reader's own (PortableLookUpFile).
     TFileLookUp FileLookUp = nullptr;
+    // How the reader opens the files it reads; null means std::fopen.
+    TFileOpen FileOpen = nullptr;
 
     // Used 1-based: slots 1..20. Slots past SectionCount keep what an earlier
     // read left in them.

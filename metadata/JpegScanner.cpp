@@ -11,6 +11,7 @@
 
 #include "ExifReader.h"
 #include "MakerNotes.h"
+#include "MarkerScan.h"
 #include "TagTables.h"
 
 namespace ovs {
@@ -18,12 +19,6 @@ namespace ovs {
 namespace {
 
 constexpr const char* IllegalExifConstruction = "Illegal Exif construction";
-
-// What makes the reader give up on a file; its text becomes the status.
-class EImageReadError : public std::runtime_error {
-public:
-    EImageReadError() : std::runtime_error(IllegalExifConstruction) {}
-};
 
 constexpr int TiffWindowSize = 2042;   // file bytes 8 to 2049
 
@@ -88,11 +83,6 @@ TFileFacts StdioLookUpFile(const std::string& path) {
 }
 #endif
 
-TFileFacts LookUpFile(const TReaderState& s, const std::string& path) {
-    if (path.empty()) return {};
-    return s.FileLookUp ? s.FileLookUp(path) : PortableLookUpFile(path);
-}
-
 bool IsPathSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 
 bool ReadTiffWindow(TReaderState& s, TBufferedFile& file) {
@@ -126,7 +116,40 @@ bool ReadTiffWindow(TReaderState& s, TBufferedFile& file) {
     return true;
 }
 
+// The full read keeps every section in the table and walks the Exif block the
+// moment it is read.
+class TSectionKeeper final : public TMarkerVisitor {
+public:
+    explicit TSectionKeeper(TReaderState& s) : s_(s) {}
+
+    bool TakePayload(int32_t slot, uint8_t marker, uint8_t hi, uint8_t lo, size_t payload,
+                     TBufferedFile& file) override {
+        tSection& section = s_.Sections[static_cast<size_t>(slot)];
+        section.Marker = marker;
+        section.Size = hi * 256 + lo;
+        // The slot keeps its full length even when the payload is cut off.
+        section.Data.assign(payload + 2, '\0');
+        section.Data[0] = static_cast<char>(hi);
+        section.Data[1] = static_cast<char>(lo);
+        return file.Read(section.Data.data() + 2, payload) == payload;
+    }
+    void ExifSection(int32_t slot) override {
+        s_.ExifSection = slot;
+        ParseExifBlock(s_);
+    }
+    void IptcSection(int32_t slot) override { s_.IptcSection = slot; }
+    void CommentSection(int32_t slot) override { s_.CommentSection = slot; }
+
+private:
+    TReaderState& s_;
+};
+
 } // namespace
+
+TFileFacts LookUpFile(const TReaderState& s, const std::string& path) {
+    if (path.empty()) return {};
+    return s.FileLookUp ? s.FileLookUp(path) : PortableLookUpFile(path);
+}
 
 double EncodeDateTime(int year, int month, int day, int hour, int minute, double second) {
     if (month < 1 || month > 12 || day < 1 || day > 31) return 0;
@@ -201,66 +224,11 @@ std::string FormatDateTime(double dateTime) {
 
 bool ScanJpegSections(TReaderState& s, TBufferedFile& file) {
     s.ExifSection = s.CommentSection = s.IptcSection = -1;
-    uint8_t first, second;
-    if (!file.ReadByte(first) || !file.ReadByte(second)) throw EImageReadError();
-    if (first != 0xFF || second != 0xD8) return false;
-
-    s.SectionCount = 0;
-    for (;;) {
-        // Fill bytes and the marker's own prefix alike; a byte other than
-        // 0xFF is the marker code even when no prefix came before it.
-        uint8_t marker;
-        do {
-            if (!file.ReadByte(marker)) throw EImageReadError();
-        } while (marker == 0xFF);
-
-        // The length is read before the slot is counted, so that a file that
-        // ends here leaves no slot of an earlier file counted as its own.
-        uint8_t hi, lo;
-        if (!file.ReadByte(hi) || !file.ReadByte(lo)) throw EImageReadError();
-        const int32_t length = hi * 256 + lo;
-        // The length counts its own two bytes; less cannot be stored.
-        if (length < 2) throw EImageReadError();
-
-        const int32_t slot = ++s.SectionCount;
-        tSection& section = s.Sections[slot];
-        section.Marker = marker;
-        section.Size = length;
-        section.Data.assign(static_cast<size_t>(length), '\0');
-        section.Data[0] = static_cast<char>(hi);
-        section.Data[1] = static_cast<char>(lo);
-        const size_t payload = static_cast<size_t>(length) - 2;
-        // A cut-off payload ends the scan, but what came before counts.
-        if (file.Read(section.Data.data() + 2, payload) != payload) return true;
-
-        bool stop = false;
-        switch (marker) {
-        case 0xD9:   // end of image
-        case 0xDA:   // start of scan: the compressed data is never read
-            stop = true;
-            break;
-        case 0xE0:   // APP0 (JFIF) is not kept
-            --s.SectionCount;
-            break;
-        case 0xE1:
-            // Only the first two kept sections may be the Exif block.
-            if (slot <= 2) {
-                s.ExifSection = slot;
-                ParseExifBlock(s);
-            } else {
-                --s.SectionCount;
-            }
-            break;
-        case 0xED:
-            s.IptcSection = slot;
-            break;
-        case 0xFE:
-            s.CommentSection = slot;
-            break;
-        default:
-            break;
-        }
-        if (stop || s.SectionCount >= MaxSections) break;
+    TSectionKeeper keeper(s);
+    switch (ScanMarkerSections(file, keeper, s.SectionCount)) {
+    case TMarkerScanEnd::NoStartOfImage: return false;
+    case TMarkerScanEnd::CutInPayload: return true;
+    case TMarkerScanEnd::Ended: break;
     }
     return s.ExifSection >= 0 || s.CommentSection >= 0 || s.IptcSection >= 0;
 }
@@ -268,14 +236,14 @@ bool ScanJpegSections(TReaderState& s, TBufferedFile& file) {
 bool ScanJpegFile(TReaderState& s, const std::string& path) {
     s.IsTiffInput = false;
     TBufferedFile file;
-    if (!file.Open(path)) throw EImageReadError();
+    if (!file.Open(path, s.FileOpen)) throw EImageReadError();
     return ScanJpegSections(s, file);
 }
 
 bool ScanTiffFile(TReaderState& s, const std::string& path) {
     s.IsTiffInput = true;
     TBufferedFile file;
-    if (!file.Open(path)) throw EImageReadError();
+    if (!file.Open(path, s.FileOpen)) throw EImageReadError();
     return ReadTiffWindow(s, file);
 }
 

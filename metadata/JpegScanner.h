@@ -42,6 +42,10 @@ bool ScanJpegSections(TReaderState& s, TBufferedFile& file);
 // file can't be opened or is shorter than 2050 bytes.
 bool ScanTiffFile(TReaderState& s, const std::string& path);
 
+// What s.FileLookUp (or the portable look-up) says about path; nothing is
+// found for an empty path.
+TFileFacts LookUpFile(const TReaderState& s, const std::string& path);
+
 // The reader's own directory look-up, from the C++ library only. On Linux
 // (std::filesystem) it knows size and date. On Windows it uses the C stdio
 // functions alone, so that the DLL imports nothing Windows 98 or NT 4.0 lacks:
