@@ -1,10 +1,12 @@
 // The caption lookup on crafted JPEG files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "Caption.h"
+#include "support/CostlyExif.h"
 #include "support/ImageBuilder.h"
 
 namespace ovs {
@@ -41,12 +43,34 @@ TEST_P(Caption, IsTheLastCaptionTrimmed) {
     EXPECT_EQ(GetImageCaption(*s, dir.Write(c.file, c.bytes)), c.caption);
 }
 
+// The lookup reads only what the caption needs; the full read must agree on
+// every rule of the scan.
+TEST_P(Caption, FullReadGivesTheSameCaption) {
+    const CaptionCase& c = GetParam();
+    EXPECT_EQ(GetImageCaptionByFullRead(*s, dir.Write(c.file, c.bytes)), c.caption);
+}
+
 const std::string Long(3000, 'L');
 
 std::string BadExifThenApp13() {
     // An Exif block that ends before its first directory's entry count.
     std::string tiff = "II" + Bytes({42, 0, 8, 0, 0, 0});
     return Jpeg({test::ExifApp1(tiff), IptcApp13(IptcDataset(2, 120, "unreached")), Scan()});
+}
+
+// An Exif APP1 whose TIFF data has the given number of bytes ("II*\0", the
+// offset 8, then an entry count of 0 as far as it fits).
+std::string ExifOfTiffSize(size_t tiffSize, const char* order = "II") {
+    std::string tiff = std::string(order) + Bytes({42, 0, 8, 0, 0, 0, 0, 0});
+    return test::ExifApp1(tiff.substr(0, tiffSize));
+}
+
+std::string App13(const std::string& caption) { return IptcApp13(IptcDataset(2, 120, caption)); }
+
+std::string Sections(int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += Segment(0xDB, "q");
+    return out;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -78,13 +102,53 @@ INSTANTIATE_TEST_SUITE_P(
         CaptionCase{"CutInsideApp13", "q.jpg", Captioned("lost caption").substr(0, 30), ""},
         CaptionCase{"NoCaptionDataset", "r.jpg", Jpeg({IptcApp13(IptcDataset(2, 25, "kw")), Scan()}), ""},
         CaptionCase{"NotAJpeg", "s.jpg", "GIF89a" + std::string(100, '\0'), ""},
-        CaptionCase{"ExifErrorEndsTheScan", "t.jpg", BadExifThenApp13(), ""}),
+        CaptionCase{"ExifErrorEndsTheScan", "t.jpg", BadExifThenApp13(), ""},
+        // The walk raises only when the first directory's count lies outside
+        // the block: 10 bytes of TIFF data hold it, 9 don't.
+        CaptionCase{"ExifHoldingItsEntryCount", "u.jpg", Jpeg({ExifOfTiffSize(10), App13("count fits"), Scan()}),
+                    "count fits"},
+        CaptionCase{"ExifOneByteShort", "v.jpg", Jpeg({ExifOfTiffSize(9), App13("unreached"), Scan()}), ""},
+        CaptionCase{"ExifErrorAfterApp13", "w.jpg", Jpeg({App13("before"), ExifOfTiffSize(4), Scan()}), "before"},
+        CaptionCase{"ShortExifWithoutByteOrder", "x.jpg", Jpeg({ExifOfTiffSize(4, "IM"), App13("read on"), Scan()}),
+                    "read on"},
+        CaptionCase{"ShortApp1WithoutExifSignature", "y.jpg",
+                    Jpeg({Segment(0xE1, "http://ns"), App13("xmp first"), Scan()}), "xmp first"},
+        CaptionCase{"ShortExifInSlotThreeIsDiscarded", "z.jpg",
+                    Jpeg({Sections(2), ExifOfTiffSize(4), App13("slot three"), Scan()}), "slot three"},
+        CaptionCase{"ShortExifInSlotTwo", "A.jpg", Jpeg({Sections(1), ExifOfTiffSize(4), App13("x"), Scan()}), ""},
+        CaptionCase{"App0DoesNotCount", "B.jpg",
+                    Jpeg({Sections(18), Segment(0xE0, "JFIF"), Segment(0xE0, "JFIF"), App13("twentieth"), Scan()}),
+                    "twentieth"},
+        CaptionCase{"PastTheTwentiethSection", "C.jpg", Jpeg({Sections(20), App13("21st"), Scan()}), ""},
+        CaptionCase{"CutInSecondApp13KeepsTheFirst", "D.jpg",
+                    Jpeg({App13("first"), App13("second").substr(0, 40)}), "first"},
+        CaptionCase{"LengthBelowTwoAfterApp13", "E.jpg", Jpeg({App13("kept"), Bytes({0xFF, 0xFE, 0, 1})}), "kept"},
+        CaptionCase{"FillBytesBeforeMarkers", "F.jpg", Jpeg({Bytes({0xFF, 0xFF}), App13("filled"), Scan()}),
+                    "filled"},
+        CaptionCase{"CostlyExifBeforeApp13", "G.jpg",
+                    test::CostlyJpeg(test::TCostlyKind::WholeBlockValues, 4096).insert(2, App13("cheap")), "cheap"}),
     [](const auto& info) { return info.param.name; });
 
-TEST(CaptionLookup, MissingFileHasNoCaption) {
+TEST(CaptionLookup, MissingFileOrFolderHasNoCaption) {
     TReaderState s;
     test::ScratchDir dir;
-    EXPECT_EQ(GetImageCaption(s, (dir.Path() / "gone.jpg").string()), "");
+    std::filesystem::create_directory(dir.Path() / "folder.jpg");
+    for (const char* name : {"gone.jpg", "folder.jpg"}) {
+        EXPECT_EQ(GetImageCaption(s, (dir.Path() / name).string()), "") << name;
+        EXPECT_EQ(GetImageCaptionByFullRead(s, (dir.Path() / name).string()), "") << name;
+    }
+}
+
+TEST(CaptionLookup, AgreesWithTheFullReadOnEveryCorpusFile) {
+    auto s = std::make_unique<TReaderState>();
+    int captions = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(OVS_CORPUS_DIR)) {
+        const std::string path = entry.path().string();
+        const std::string caption = GetImageCaption(*s, path);
+        EXPECT_EQ(caption, GetImageCaptionByFullRead(*s, path)) << path;
+        captions += !caption.empty();
+    }
+    EXPECT_GT(captions, 5);
 }
 
 } // namespace

@@ -92,6 +92,22 @@ TEST_P(ExifWalk, ValuesInTheEntryAndBehindAnOffsetAreListed) {
     EXPECT_EQ(s.ImageInfo.Flash, 0);   // an Exif block without a flash tag
 }
 
+TEST_P(ExifWalk, QuotedGpsValuesAreSplitAtTheirOwnSeparators) {
+    // Values behind offsets, one after another in the block: each is split
+    // at its own first ", ", not at one of a value before it.
+    Parse(s, b, {{TiffBuilder::SubIfd(0x8825, 1)},
+                 {b.Undefined(0x0002, "x, 5/1, 6/1, 0/1"), b.Ascii(0x0004, "zz 1/1, 30/1, 0/1"),
+                  b.Ascii(0x0007, std::string(300, 'a') + ", 4/1, 5/1"), b.Undefined(0x0014, "no separator 9/1")}});
+    const std::vector<std::string> expected = {
+        "GPSInfo = 26",
+        "GPSLatitude = 0.0850 Decimal Degrees",
+        "GPSLongitude = 0.5000 Decimal Degrees",
+        "GPSTimeStamp = 0:4:0",   // the closing quote spoils the last part
+        "GPSDestLatitude = 0.0000 Decimal Degrees",
+    };
+    EXPECT_EQ(Lines(s.ImageInfo.TagList), expected);
+}
+
 TEST_P(ExifWalk, LongTextIsCutTo50BytesWithoutClosingQuote) {
     const std::string text(60, 'x');
     Parse(s, b, {{b.Ascii(0x010E, text)}});

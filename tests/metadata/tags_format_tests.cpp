@@ -139,5 +139,52 @@ TEST(ValueFormat, NumbersFromRawValues) {
     EXPECT_DOUBLE_EQ(ValueToNumber(s, Bytes({0, 1, 0, 2}), 3), 65538.0);   // both items as one number
 }
 
+// A walker reads only the start of a long value's text: the 50 bytes shown,
+// or what the rendering routines take from it. Cutting the rendering there
+// must leave what is shown exactly as the whole text would.
+TEST(ValueFormat, CutRenderingShowsWhatTheWholeTextShows) {
+    std::string rationals, wide, shorts;
+    for (uint32_t i = 0; i < 200; ++i) {
+        rationals += test::LittleEndian32(i * 37 + 1) + test::LittleEndian32(i % 7 + 1);
+        wide += test::LittleEndian32(0xFFFFFFF0u - i) + test::LittleEndian32(0x7FFFFFFFu - i);
+        shorts += test::LittleEndian16(static_cast<uint16_t>(i % 9));
+    }
+    struct TCase {
+        std::string bytes;
+        int format;
+        std::string desc;
+    };
+    const std::vector<TCase> cases = {
+        {rationals, 5, ""},  {rationals, 10, ""}, {wide, 5, ""},       {wide, 10, ""},
+        {wide.substr(0, 16), 5, ""},              {shorts, 3, ""},     {shorts, 3, "1:a rather long word,8:x"},
+        {shorts, 4, ""},     {wide, 12, ""},      {rationals.substr(0, 8), 5, ""},
+    };
+    const TTagCode codes[] = {GpsDegreesText, GpsTimeText, LensInfoText};
+    TReaderState s;
+    for (const TCase& c : cases) {
+        const std::string whole = FormatValue(s, c.bytes, c.format, c.desc);
+        EXPECT_EQ(PrintableText(FormatValue(s, c.bytes, c.format, c.desc, TTextUse::Printable)),
+                  PrintableText(whole))
+            << c.format << " " << c.bytes.size();
+        for (TTagCode code : codes)
+            EXPECT_EQ(code(FormatValue(s, c.bytes, c.format, c.desc, TTextUse::Parts)), code(whole))
+                << c.format << " " << c.bytes.size();
+    }
+}
+
+TEST(ValueFormat, QuotedValuesKeepTheirPartsWhenCut) {
+    std::vector<std::string> values = {
+        "", "plain", "1/1, 2/1, 3/1", "x, 5/1, 6/1, 7/1", "x,5/1", "ends with, ", ", 9/1, 8/1",
+        std::string(500, 'a') + ", 4/1, 5/1, 6/1", "a, " + std::string(200, ' ') + "3/1",
+    };
+    // The closing quote joins the last part only when the cut reaches it.
+    for (size_t pad = 55; pad < 72; ++pad) values.push_back("q, " + std::string(pad, '1') + "/1");
+    for (size_t pad = 55; pad < 72; ++pad) values.push_back("q, 2/1, " + std::string(pad, ' ') + "7/1");
+    const TTagCode codes[] = {GpsDegreesText, GpsTimeText, LensInfoText};
+    for (const std::string& v : values)
+        for (TTagCode code : codes)
+            EXPECT_EQ(code(QuotedForParts(v, v.find(", "))), code("\"" + v + "\"")) << v;
+}
+
 } // namespace
 } // namespace ovs
