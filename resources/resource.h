@@ -1,4 +1,5 @@
-/* Resource identifiers of OvSShow.dll, shared by OvSShow.rc and the C++ code. */
+/* Resource identifiers of OvSShow.dll and OvUninst.exe, shared by their .rc
+   files and the C++ code. */
 #ifndef OVS_RESOURCE_H
 #define OVS_RESOURCE_H
 
@@ -20,5 +21,12 @@
 /* Messages. */
 #define IDS_VIEWER_NOT_FOUND      1020
 #define IDS_REGISTRY_ENTRY_ERROR  1021
+
+/* Registry errors of the system utilities, in both deliverables; "%s" is the
+   key path or the value name. */
+#define IDS_UNABLE_TO_OPEN_KEY    1030
+#define IDS_INVALID_DATA_TYPE     1031
+#define IDS_FAILED_TO_GET_DATA    1032
+#define IDS_FAILED_TO_SET_DATA    1033
 
 #endif

@@ -41,7 +41,7 @@ std::string GuidToText(const GUID& guid) {
 std::string ServerPath() {
     std::vector<char> buffer(MAX_PATH + 1);
     for (;;) {
-        const DWORD length = GetModuleFileNameA(ShellMenuModule(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD length = GetModuleFileNameA(ResourceModule(), buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return {};
         if (length < buffer.size() - 1) {
             buffer.resize(length);

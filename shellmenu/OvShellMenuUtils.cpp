@@ -18,23 +18,6 @@
 
 namespace ovs {
 
-HINSTANCE ShellMenuModule() {
-    // The allocation that holds this function is the image of the module
-    // that carries it; this works on every Windows, unlike
-    // GetModuleHandleEx, which the 9x family and NT 4 lack.
-    MEMORY_BASIC_INFORMATION info{};
-    VirtualQuery(reinterpret_cast<const void*>(&ShellMenuModule), &info, sizeof(info));
-    return static_cast<HINSTANCE>(info.AllocationBase);
-}
-
-std::string LoadResString(UINT id) {
-    // LoadStringA copies; the longest text of the table is under 100 bytes.
-    char buffer[1024];
-    const int length = LoadStringA(ShellMenuModule(), id, buffer, static_cast<int>(sizeof(buffer)));
-    if (length <= 0) throw std::runtime_error("Resource string " + std::to_string(id) + " not found");
-    return std::string(buffer, static_cast<size_t>(length));
-}
-
 // --- The shared reader -------------------------------------------------------------
 
 namespace {

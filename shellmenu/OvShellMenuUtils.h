@@ -4,6 +4,7 @@
 #pragma once
 
 #include "OvShellMenuClasses.h"
+#include "ResString.h"
 
 #include <windows.h>
 
@@ -11,14 +12,6 @@
 #include <string>
 
 namespace ovs {
-
-// The module that holds this code: OvSShow.dll, or a test program that links
-// the shell menu statically. Its resources are the menu's resources.
-HINSTANCE ShellMenuModule();
-
-// A string of the module's string table; std::runtime_error when it is
-// missing, which only a broken build can cause.
-std::string LoadResString(UINT id);
 
 // A command that could not run, with the text for the user.
 class ECommandError : public std::runtime_error {

@@ -1,7 +1,12 @@
 #include "lumSysUtils.h"
 
+#include "PathText.h"
 #include "RegistryKey.h"
+#include "ResString.h"
+#include "WinText.h"
+#include "resource.h"
 
+#include <utility>
 #include <vector>
 
 namespace ovs {
@@ -40,65 +45,160 @@ void InitPlatformFlags() {
     IsNTNewerThanNT4 = f.IsNTNewerThanNT4;
 }
 
-namespace {
-
-std::string Format(const char* pattern, const std::string& argument) {
-    std::string text;
-    for (const char* p = pattern; *p; ++p) {
-        if (p[0] == '%' && p[1] == 's') {
-            text += argument;
-            ++p;
-        } else {
-            text += *p;
-        }
-    }
-    return text;
+bool Is64BitWindows() {
+#if defined(_WIN64)
+    return true;
+#else
+    // IsWow64Process is missing from the 9x family and NT 4: linked by name
+    // at run time, so that the program still loads there.
+    using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel) return false;
+    const auto isWow64Process = reinterpret_cast<TIsWow64Process>(
+        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+#endif
 }
 
-const char* RelativePath(const std::string& keyPath) {
-    const char* path = keyPath.c_str();
-    if (*path == '\\') ++path;
+namespace {
+
+TRegistryAccessCheck AccessCheck = nullptr;
+
+// The calls of the ANSI and the UTF-16 registry API, so that each routine
+// below is written once for both.
+template <class Char>
+struct TRegApi;
+
+template <>
+struct TRegApi<char> {
+    static LONG Open(HKEY root, const char* path, REGSAM access, HKEY* key) {
+        return RegOpenKeyExA(root, path, 0, access, key);
+    }
+    static LONG Create(HKEY root, const char* path, REGSAM access, HKEY* key) {
+        return RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, key, nullptr);
+    }
+    static LONG Query(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+        return RegQueryValueExA(key, name, nullptr, type, data, size);
+    }
+    static LONG Set(HKEY key, const char* name, const BYTE* data, DWORD size) {
+        return RegSetValueExA(key, name, 0, REG_SZ, data, size);
+    }
+    // The form a name takes in a message.
+    static std::string Shown(const std::string& text) { return text; }
+};
+
+template <>
+struct TRegApi<wchar_t> {
+    static LONG Open(HKEY root, const wchar_t* path, REGSAM access, HKEY* key) {
+        return RegOpenKeyExW(root, path, 0, access, key);
+    }
+    static LONG Create(HKEY root, const wchar_t* path, REGSAM access, HKEY* key) {
+        return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, key, nullptr);
+    }
+    static LONG Query(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) {
+        return RegQueryValueExW(key, name, nullptr, type, data, size);
+    }
+    static LONG Set(HKEY key, const wchar_t* name, const BYTE* data, DWORD size) {
+        return RegSetValueExW(key, name, 0, REG_SZ, data, size);
+    }
+    static std::string Shown(const std::wstring& text) { return LossyAnsiOf(text); }
+};
+
+template <class Char>
+using TText = std::basic_string<Char>;
+
+template <class Char>
+const Char* RelativePath(const TText<Char>& keyPath) {
+    const Char* path = keyPath.c_str();
+    if (*path == Char('\\')) ++path;
     return path;
 }
 
-TRegistryKey OpenKey(HKEY root, const std::string& keyPath) {
-    TRegistryKey key;
-    if (RegOpenKeyExA(root, RelativePath(keyPath), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS)
-        key.reset();
-    return key;
-}
-
-const char* ValueNameArg(const std::string& valueName) {
+template <class Char>
+const Char* ValueNameArg(const TText<Char>& valueName) {
     return valueName.empty() ? nullptr : valueName.c_str();
 }
 
-bool ValueExists(HKEY key, const std::string& valueName) {
-    return RegQueryValueExA(key, ValueNameArg(valueName), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+LONG Checked(HKEY root, REGSAM access) { return AccessCheck ? AccessCheck(root, access) : ERROR_SUCCESS; }
+
+// The one place a key is opened or created; status is the Win32 answer.
+template <class Char>
+TRegistryKey OpenKey(HKEY root, const TText<Char>& keyPath, REGSAM access, bool create, LONG& status) {
+    TRegistryKey key;
+    status = Checked(root, access);
+    if (status == ERROR_SUCCESS)
+        status = create ? TRegApi<Char>::Create(root, RelativePath(keyPath), access, key.put())
+                        : TRegApi<Char>::Open(root, RelativePath(keyPath), access, key.put());
+    if (status != ERROR_SUCCESS) key.reset();
+    return key;
 }
 
-std::string ReadStringValue(HKEY key, const std::string& valueName) {
+template <class Char>
+TRegistryKey OpenKey(HKEY root, const TText<Char>& keyPath, REGSAM access) {
+    LONG status = ERROR_SUCCESS;
+    return OpenKey<Char>(root, keyPath, access, false, status);
+}
+
+template <class Char>
+[[noreturn]] void RaiseUnableToOpen(const TText<Char>& keyPath, LONG status) {
+    throw ERegistryException(FormatResString(IDS_UNABLE_TO_OPEN_KEY, TRegApi<Char>::Shown(keyPath)), status);
+}
+
+template <class Char>
+LONG QueryStatus(HKEY key, const TText<Char>& valueName) {
+    return TRegApi<Char>::Query(key, ValueNameArg(valueName), nullptr, nullptr, nullptr);
+}
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// The one read of a string value once its key is open.
+template <class Char>
+TText<Char> ReadStringValue(HKEY key, const TText<Char>& valueName) {
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key, ValueNameArg(valueName), nullptr, &type, nullptr, &size) != ERROR_SUCCESS
-        || size == 0)
+    if (TRegApi<Char>::Query(key, ValueNameArg(valueName), &type, nullptr, &size) != ERROR_SUCCESS || size == 0)
         return {};
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        throw ERegistryException(Format("Invalid data type for '%s'", valueName));
-    // One spare byte: a value stored without its terminating null still ends.
-    std::vector<char> data(size + 1, '\0');
+    if (!IsStringType(type))
+        throw ERegistryException(FormatResString(IDS_INVALID_DATA_TYPE, TRegApi<Char>::Shown(valueName)));
+    // One spare character: a value stored without its terminating null
+    // still ends.
+    std::vector<Char> data(size / sizeof(Char) + 2, Char());
     DWORD got = size;
-    if (RegQueryValueExA(key, ValueNameArg(valueName), nullptr, &type,
-                         reinterpret_cast<BYTE*>(data.data()), &got) != ERROR_SUCCESS)
-        throw ERegistryException(Format("Failed to get data for '%s'", valueName));
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        throw ERegistryException(Format("Invalid data type for '%s'", valueName));
-    return std::string(data.data());
+    if (TRegApi<Char>::Query(key, ValueNameArg(valueName), &type, reinterpret_cast<BYTE*>(data.data()), &got)
+        != ERROR_SUCCESS)
+        throw ERegistryException(FormatResString(IDS_FAILED_TO_GET_DATA, TRegApi<Char>::Shown(valueName)));
+    if (!IsStringType(type))
+        throw ERegistryException(FormatResString(IDS_INVALID_DATA_TYPE, TRegApi<Char>::Shown(valueName)));
+    return TText<Char>(data.data());
+}
+
+template <class Char>
+std::optional<TText<Char>> QueryString(HKEY root, const TText<Char>& keyPath, const TText<Char>& valueName,
+                                       REGSAM view) {
+    LONG status = ERROR_SUCCESS;
+    const TRegistryKey key = OpenKey<Char>(root, keyPath, KEY_QUERY_VALUE | view, false, status);
+    if (!key) RaiseUnableToOpen<Char>(keyPath, status);
+    if (QueryStatus<Char>(key.get(), valueName) == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    return ReadStringValue<Char>(key.get(), valueName);
+}
+
+template <class Char>
+void WriteString(HKEY root, const TText<Char>& keyPath, const TText<Char>& valueName, const TText<Char>& text) {
+    LONG status = ERROR_SUCCESS;
+    const TRegistryKey key = OpenKey<Char>(root, keyPath, KEY_ALL_ACCESS, true, status);
+    if (!key) RaiseUnableToOpen<Char>(keyPath, status);
+    // The stored size counts the terminating null.
+    if (TRegApi<Char>::Set(key.get(), ValueNameArg(valueName), reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(Char)))
+        != ERROR_SUCCESS)
+        throw ERegistryException(FormatResString(IDS_FAILED_TO_SET_DATA, TRegApi<Char>::Shown(valueName)));
 }
 
 bool DeleteTree(HKEY parent, const std::string& name) {
     {
-        TRegistryKey key;
-        if (RegOpenKeyExA(parent, name.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS) {
+        const TRegistryKey key = OpenKey<char>(parent, name, KEY_ALL_ACCESS);
+        if (key) {
             DWORD subkeys = 0;
             DWORD longest = 0;
             if (RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, &longest, nullptr, nullptr,
@@ -119,38 +219,60 @@ bool DeleteTree(HKEY parent, const std::string& name) {
 
 } // namespace
 
+TRegistryAccessCheck SetRegistryAccessCheck(TRegistryAccessCheck check) {
+    return std::exchange(AccessCheck, check);
+}
+
 std::string RegReadStringDef(HKEY root, const std::string& keyPath, const std::string& valueName,
                              const std::string& defaultText) {
-    const TRegistryKey key = OpenKey(root, keyPath);
-    if (!key || !ValueExists(key.get(), valueName)) return defaultText;
-    return ReadStringValue(key.get(), valueName);
+    const TRegistryKey key = OpenKey<char>(root, keyPath, KEY_ALL_ACCESS);
+    if (!key || QueryStatus<char>(key.get(), valueName) != ERROR_SUCCESS) return defaultText;
+    return ReadStringValue<char>(key.get(), valueName);
 }
 
 std::string RegReadString(HKEY root, const std::string& keyPath, const std::string& valueName) {
-    const TRegistryKey key = OpenKey(root, keyPath);
-    if (!key) throw ERegistryException(Format("Unable to open the %s key", keyPath));
-    return ReadStringValue(key.get(), valueName);
+    LONG status = ERROR_SUCCESS;
+    const TRegistryKey key = OpenKey<char>(root, keyPath, KEY_ALL_ACCESS, false, status);
+    if (!key) RaiseUnableToOpen<char>(keyPath, status);
+    return ReadStringValue<char>(key.get(), valueName);
+}
+
+std::optional<std::string> RegQueryString(HKEY root, const std::string& keyPath, const std::string& valueName,
+                                          REGSAM view) {
+    return QueryString<char>(root, keyPath, valueName, view);
+}
+
+std::optional<std::wstring> RegQueryStringW(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
+                                            REGSAM view) {
+    // The 9x family's wide registry functions are stubs; its names all come
+    // from ANSI text.
+    if (!IsWinNT) {
+        const std::optional<std::string> text =
+            QueryString<char>(root, LossyAnsiOf(keyPath), LossyAnsiOf(valueName), view);
+        if (!text) return std::nullopt;
+        return WideFromAnsi(*text);
+    }
+    return QueryString<wchar_t>(root, keyPath, valueName, view);
 }
 
 void RegWriteString(HKEY root, const std::string& keyPath, const std::string& valueName, const std::string& text) {
-    TRegistryKey key;
-    if (RegCreateKeyExA(root, RelativePath(keyPath), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        key.put(), nullptr) != ERROR_SUCCESS)
-        throw ERegistryException(Format("Unable to open the %s key", keyPath));
-    // The stored size counts the terminating null.
-    if (RegSetValueExA(key.get(), ValueNameArg(valueName), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
-        throw ERegistryException(Format("Failed to set data for '%s'", valueName));
+    WriteString<char>(root, keyPath, valueName, text);
+}
+
+void RegWriteStringW(HKEY root, const std::wstring& keyPath, const std::wstring& valueName,
+                     const std::wstring& text) {
+    if (!IsWinNT) WriteString<char>(root, LossyAnsiOf(keyPath), LossyAnsiOf(valueName), LossyAnsiOf(text));
+    else WriteString<wchar_t>(root, keyPath, valueName, text);
 }
 
 bool RegRemoveValue(HKEY root, const std::string& keyPath, const std::string& valueName) {
-    const TRegistryKey key = OpenKey(root, keyPath);
+    const TRegistryKey key = OpenKey<char>(root, keyPath, KEY_ALL_ACCESS);
     if (!key) return false;
     return RegDeleteValueA(key.get(), ValueNameArg(valueName)) == ERROR_SUCCESS;
 }
 
 bool RegRemoveKey(HKEY root, const std::string& keyPath) {
-    if (!OpenKey(root, keyPath)) return false;
+    if (!OpenKey<char>(root, keyPath, KEY_ALL_ACCESS)) return false;
     return DeleteTree(root, RelativePath(keyPath));
 }
 
@@ -167,31 +289,40 @@ TAutorunLocation AutorunKey(TAutorunKind kind) {
     return {HKEY_LOCAL_MACHINE, std::string(Prefix) + "Run"};
 }
 
-bool RegisterAutorun(TAutorunKind kind, const std::string& commandLine) {
+namespace {
+
+template <class Char>
+bool StoreAutorun(TAutorunKind kind, const TText<Char>& commandLine) {
     // Only the 9x family has the service run keys.
     if ((kind == akRunServices || kind == akRunServicesOnce) && IsWinNT) return false;
     try {
         const TAutorunLocation where = AutorunKey(kind);
-        RegWriteString(where.Root, where.KeyPath, NamePartOf(commandLine), commandLine);
+        if constexpr (sizeof(Char) == 1)
+            RegWriteString(where.Root, where.KeyPath, NamePartOf(commandLine), commandLine);
+        else
+            RegWriteStringW(where.Root, WideFromAnsi(where.KeyPath), NamePartOf(commandLine), commandLine);
         return true;
     } catch (...) {
         return false;
     }
 }
 
-std::string NamePartOf(const std::string& path) {
-    // Walk whole characters: in a multi-byte code page a trail byte may equal
-    // '\' and must not count as a delimiter.
-    const char* begin = path.c_str();
-    const char* end = begin + path.size();
-    const char* after = begin;
-    for (const char* p = begin; p < end && *p;) {
-        const char* next = CharNextA(p);
-        if (next == p) break;
-        if (next - p == 1 && (*p == '\\' || *p == ':' || *p == '/')) after = next;
-        p = next;
-    }
-    return std::string(after, end);
+} // namespace
+
+bool RegisterAutorun(TAutorunKind kind, const std::string& commandLine) {
+    return StoreAutorun<char>(kind, commandLine);
 }
+
+bool RegisterAutorun(TAutorunKind kind, const std::wstring& commandLine) {
+    return StoreAutorun<wchar_t>(kind, commandLine);
+}
+
+std::string NamePartOf(const std::string& path) {
+    // In a multi-byte code page a trail byte may equal '\' and must not count
+    // as a delimiter.
+    return std::string(NamePart(path, IsAnsiLeadByte));
+}
+
+std::wstring NamePartOf(const std::wstring& path) { return std::wstring(NamePart(path)); }
 
 } // namespace ovs

@@ -1,11 +1,14 @@
 // The system utilities against Wine's real registry and version reporting.
 #include "lumSysUtils.h"
 #include "RegistryKey.h"
+#include "ResString.h"
 #include "WinTestSupport.h"
+#include "resource.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 using namespace ovs;
@@ -34,6 +37,8 @@ void SetRaw(HKEY root, const std::string& path, const char* name, DWORD type, co
                              static_cast<DWORD>(bytes.size())),
               ERROR_SUCCESS);
 }
+
+std::wstring WideOf(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 std::string Message(const std::function<void()>& action) {
     try {
@@ -142,6 +147,136 @@ TEST(Registry, ReadDistinguishesMissingEmptyAndWrongTypes) {
     EXPECT_EQ(Message([&] { RegReadString(HKEY_CURRENT_USER, path, "Number"); }), "Invalid data type for 'Number'");
     EXPECT_EQ(Message([&] { RegReadString(HKEY_CURRENT_USER, missingKey, "Any"); }),
               "Unable to open the " + missingKey + " key");
+}
+
+TEST(Registry, QueryReadsWithoutChangingAndTellsMissingFromEmpty) {
+    TScratchKey scratch("query");
+    const std::string path = scratch.path();
+    RegWriteString(HKEY_CURRENT_USER, path, "Empty", "");
+    RegWriteString(HKEY_CURRENT_USER, path, "", "default");
+    SetRaw(HKEY_CURRENT_USER, path, "NoData", REG_SZ, "");
+    SetRaw(HKEY_CURRENT_USER, path, "Expand", REG_EXPAND_SZ, std::string("%TEMP%\\x\0", 9));
+    SetRaw(HKEY_CURRENT_USER, path, "TwoParts", REG_SZ, std::string("first\0second\0", 13));
+    SetRaw(HKEY_CURRENT_USER, path, "Unterminated", REG_SZ, "abc");
+    SetDword(HKEY_CURRENT_USER, path, "Number", 7);
+
+    const std::pair<const char*, std::optional<std::string>> rows[] = {
+        {"Missing", std::nullopt}, {"Empty", ""},          {"", "default"},
+        {"NoData", ""},            {"Expand", "%TEMP%\\x"}, {"TwoParts", "first"},
+        {"Unterminated", "abc"},
+    };
+    for (const auto& [name, expected] : rows) {
+        EXPECT_EQ(RegQueryString(HKEY_CURRENT_USER, path, name), expected) << name;
+        const std::optional<std::wstring> wide = RegQueryStringW(HKEY_CURRENT_USER, WideOf(path), WideOf(name));
+        EXPECT_EQ(wide.has_value(), expected.has_value()) << name;
+        if (wide && expected) {
+            EXPECT_EQ(*wide, WideOf(*expected)) << name;
+        }
+    }
+    EXPECT_EQ(Message([&] { RegQueryString(HKEY_CURRENT_USER, path, "Number"); }), "Invalid data type for 'Number'");
+    EXPECT_EQ(Message([&] { RegQueryStringW(HKEY_CURRENT_USER, WideOf(path), L"Number"); }),
+              "Invalid data type for 'Number'");
+
+    const std::string missingKey = path + "\\nothing here";
+    try {
+        RegQueryString(HKEY_CURRENT_USER, missingKey, "Any");
+        ADD_FAILURE() << "a missing key raises";
+    } catch (const ERegistryException& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to open the " + missingKey + " key");
+        EXPECT_EQ(e.Code(), ERROR_FILE_NOT_FOUND);
+    }
+    EXPECT_EQ(Message([&] { RegQueryStringW(HKEY_CURRENT_USER, WideOf(missingKey), L"Any"); }),
+              "Unable to open the " + missingKey + " key");
+}
+
+TEST(Registry, WideNamesAndTextsOutsideTheCodePage) {
+    InitPlatformFlags();
+    TScratchKey scratch("wide");
+    const std::wstring path = WideOf(scratch.path()) + L"\\\u5199\u771f";
+    RegWriteStringW(HKEY_CURRENT_USER, path, L"\u30bd\u8868", L"C:\\\u0418\u0432\u0430\u043d\\\U0001F334.jpg");
+    EXPECT_EQ(RegQueryStringW(HKEY_CURRENT_USER, path, L"\u30bd\u8868"),
+              std::optional<std::wstring>(L"C:\\\u0418\u0432\u0430\u043d\\\U0001F334.jpg"));
+    EXPECT_EQ(NamePartOf(std::wstring(L"\"C:\\T\\tmp1.exe\" -doit \"C:\\\u5199\u771f\\\u30bd\u8868.jpg\" \"\"")),
+              L"\u30bd\u8868.jpg\" \"\"");
+}
+
+// Plays a user who may read the machine's keys but not change them: Wine
+// itself grants every right.
+std::vector<REGSAM> AccessAskedFor;
+LONG ReadOnlyUser(HKEY, REGSAM access) {
+    AccessAskedFor.push_back(access);
+    constexpr REGSAM kReadRights = KEY_READ | KEY_WOW64_32KEY | KEY_WOW64_64KEY;
+    return (access & ~kReadRights) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
+TEST(Registry, QueryAsksForReadAccessAndItsViewOnly) {
+    TScratchKey scratch("access");
+    const std::string path = scratch.path();
+    RegWriteString(HKEY_CURRENT_USER, path, "Installed", "Yes");
+    AccessAskedFor.clear();
+    const TRegistryAccessCheck previous = SetRegistryAccessCheck(ReadOnlyUser);
+    const std::optional<std::string> text = RegQueryString(HKEY_CURRENT_USER, path, "Installed", KEY_WOW64_32KEY);
+    const std::optional<std::wstring> wide = RegQueryStringW(HKEY_CURRENT_USER, WideOf(path), L"Installed");
+    // The routines that keep full access fail for such a user.
+    const std::string fallback = RegReadStringDef(HKEY_CURRENT_USER, path, "Installed", "No");
+    const std::string denied = Message([&] { RegReadString(HKEY_CURRENT_USER, path, "Installed"); });
+    SetRegistryAccessCheck(previous);
+
+    EXPECT_EQ(text, std::optional<std::string>("Yes"));
+    EXPECT_EQ(wide, std::optional<std::wstring>(L"Yes"));
+    EXPECT_EQ(fallback, "No");
+    EXPECT_EQ(denied, "Unable to open the " + path + " key");
+    const std::vector<REGSAM> expected = {KEY_QUERY_VALUE | KEY_WOW64_32KEY, KEY_QUERY_VALUE, KEY_ALL_ACCESS,
+                                          KEY_ALL_ACCESS};
+    EXPECT_EQ(AccessAskedFor, expected);
+}
+
+TEST(Registry, QueryReadsTheViewItIsGiven) {
+    // A 32-bit installer's key lands in the 32-bit view of the machine's
+    // software key, where a 64-bit program finds it only when it asks.
+    if (!Is64BitWindows()) GTEST_SKIP() << "one registry view only";
+    const std::string path = "Software\\ovs-view-" + std::to_string(GetCurrentProcessId());
+    {
+        TRegistryKey key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                                  nullptr, key.put(), nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(key.get(), "Installed", 0, REG_SZ, reinterpret_cast<const BYTE*>("Yes"), 4),
+                  ERROR_SUCCESS);
+    }
+    EXPECT_EQ(RegQueryString(HKEY_LOCAL_MACHINE, path, "Installed", KEY_WOW64_32KEY),
+              std::optional<std::string>("Yes"));
+    EXPECT_EQ(Message([&] { RegQueryString(HKEY_LOCAL_MACHINE, path, "Installed", KEY_WOW64_64KEY); }),
+              "Unable to open the " + path + " key");
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), KEY_WOW64_32KEY, 0);
+}
+
+TEST(ResString, TextsComeFromTheModulesStringTable) {
+    InitPlatformFlags();
+    EXPECT_EQ(ResourceModule(), GetModuleHandleA(nullptr)); // the code is linked into this program
+    EXPECT_EQ(LoadResString(IDS_UNABLE_TO_OPEN_KEY), "Unable to open the %s key");
+    EXPECT_EQ(LoadResStringW(IDS_FAILED_TO_SET_DATA), L"Failed to set data for '%s'");
+    const std::pair<UINT, const char*> rows[] = {
+        {IDS_UNABLE_TO_OPEN_KEY, "Unable to open the A\\%s key"},
+        {IDS_INVALID_DATA_TYPE, "Invalid data type for 'A\\%s'"},
+        {IDS_FAILED_TO_GET_DATA, "Failed to get data for 'A\\%s'"},
+        {IDS_FAILED_TO_SET_DATA, "Failed to set data for 'A\\%s'"},
+    };
+    // The argument goes in as it is, "%s" and all.
+    for (const auto& [id, expected] : rows) EXPECT_EQ(FormatResString(id, "A\\%s"), expected) << id;
+    EXPECT_THROW(LoadResString(999), EResourceMissing);
+    EXPECT_THROW(LoadResStringW(999), EResourceMissing);
+}
+
+TEST(PlatformFlags, ThisProgramRunsOn64BitWindows) {
+    // The x86_64 build runs nowhere else; the i686 build asks Windows.
+#if defined(_WIN64)
+    EXPECT_TRUE(Is64BitWindows());
+#else
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    EXPECT_EQ(Is64BitWindows(), wow64 != FALSE);
+#endif
 }
 
 TEST(Registry, WriteFailureNamesTheKey) {
