@@ -44,6 +44,17 @@ public:
     // Skips up to count bytes; returns how many were skipped.
     size_t Skip(size_t count);
 
+    // Closes the file when the scope it was opened for ends, on every path.
+    class TCloser {
+    public:
+        explicit TCloser(TBufferedFile& file) : file_(file) {}
+        ~TCloser() { file_.Close(); }
+        TCloser(const TCloser&) = delete;
+        TCloser& operator=(const TCloser&) = delete;
+    private:
+        TBufferedFile& file_;
+    };
+
 private:
     bool Fill();
 

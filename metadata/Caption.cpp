@@ -84,8 +84,9 @@ std::string GetImageCaption(TReaderState& s, const std::string& path) {
     try {
         // The full read's conditions: an existing file (never a folder or a
         // device), read as a JPEG only by its extension.
-        if (!LookUpFile(s, path).IsFile || LowerCaseExtension(path) != ".jpg") return {};
-        TBufferedFile file;
+        if (LowerCaseExtension(path) != ".jpg" || !IsReadableFile(s, path)) return {};
+        TBufferedFile& file = s.File;
+        const TBufferedFile::TCloser closer(file);
         if (!file.Open(path, s.FileOpen)) return {};
         TCaptionSections sections;
         int32_t sectionCount = 0;

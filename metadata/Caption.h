@@ -15,7 +15,7 @@ namespace ovs {
 // gives, rules of the scan included, but the file is read only as far as the
 // caption needs: sections are scanned, the Exif block is only checked for
 // the error that would end the scan, no tag text is made and no maker note
-// decoded. Uses s only for its file hooks; never raises.
+// decoded. Uses only s's file hooks and file buffer; never raises.
 std::string GetImageCaption(TReaderState& s, const std::string& path);
 
 // The same answer through ReadImageFile, leaving s as that read filled it.

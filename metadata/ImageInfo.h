@@ -77,6 +77,9 @@ struct TReaderState {
     TFileLookUp FileLookUp = nullptr;
     // How the reader opens the files it reads; null means std::fopen.
     TFileOpen FileOpen = nullptr;
+    // The file being read, open only during a read; kept between reads so
+    // that its buffer is allocated once.
+    TBufferedFile File;
 
     // Used 1-based: slots 1..20. Slots past SectionCount keep what an earlier
     // read left in them.

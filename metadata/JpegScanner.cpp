@@ -151,6 +151,17 @@ TFileFacts LookUpFile(const TReaderState& s, const std::string& path) {
     return s.FileLookUp ? s.FileLookUp(path) : PortableLookUpFile(path);
 }
 
+bool IsReadableFile(const TReaderState& s, const std::string& path) {
+#ifndef _WIN32
+    // Without a host's look-up the question needs no date.
+    if (!s.FileLookUp && !path.empty()) {
+        struct stat st;
+        return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    }
+#endif
+    return LookUpFile(s, path).IsFile;
+}
+
 double EncodeDateTime(int year, int month, int day, int hour, int minute, double second) {
     if (month < 1 || month > 12 || day < 1 || day > 31) return 0;
     const int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
@@ -235,14 +246,16 @@ bool ScanJpegSections(TReaderState& s, TBufferedFile& file) {
 
 bool ScanJpegFile(TReaderState& s, const std::string& path) {
     s.IsTiffInput = false;
-    TBufferedFile file;
+    TBufferedFile& file = s.File;
+    const TBufferedFile::TCloser closer(file);
     if (!file.Open(path, s.FileOpen)) throw EImageReadError();
     return ScanJpegSections(s, file);
 }
 
 bool ScanTiffFile(TReaderState& s, const std::string& path) {
     s.IsTiffInput = true;
-    TBufferedFile file;
+    TBufferedFile& file = s.File;
+    const TBufferedFile::TCloser closer(file);
     if (!file.Open(path, s.FileOpen)) throw EImageReadError();
     return ReadTiffWindow(s, file);
 }

@@ -46,6 +46,11 @@ bool ScanTiffFile(TReaderState& s, const std::string& path);
 // found for an empty path.
 TFileFacts LookUpFile(const TReaderState& s, const std::string& path);
 
+// Whether path names a regular file, the only kind the reader opens (a pipe
+// or a device named like an image would block it): what LookUpFile says,
+// without working out a date the question doesn't need.
+bool IsReadableFile(const TReaderState& s, const std::string& path);
+
 // The reader's own directory look-up, from the C++ library only. On Linux
 // (std::filesystem) it knows size and date. On Windows it uses the C stdio
 // functions alone, so that the DLL imports nothing Windows 98 or NT 4.0 lacks:

@@ -1,18 +1,25 @@
 // What a caption lookup and a full read cost per corpus file, beside the I/O
 // floor: open, read of the first 64 KiB, close of the same files. Each
 // benchmark iteration walks the whole corpus; "per_file" is the time of one
-// file.
+// file. Then the cost of crafted files built to be as costly as their size
+// allows, at 8 KiB and 64 KiB: a read stays in milliseconds and grows with
+// the size, not faster. A summary of the ratios closes the run.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "Caption.h"
 #include "JpegScanner.h"
+#include "support/CostlyExif.h"
 
 namespace {
 
@@ -81,6 +88,15 @@ void BM_GetImageCaption(benchmark::State& state) {
 }
 BENCHMARK(BM_GetImageCaption);
 
+void BM_GetImageCaptionByFullRead(benchmark::State& state) {
+    const auto& files = JpgFiles();
+    auto s = std::make_unique<ovs::TReaderState>();
+    for (auto _ : state)
+        for (const auto& path : files) benchmark::DoNotOptimize(ovs::GetImageCaptionByFullRead(*s, path));
+    PerFile(state, files.size());
+}
+BENCHMARK(BM_GetImageCaptionByFullRead);
+
 void BM_ReadImageFile_Jpg(benchmark::State& state) {
     const auto& files = JpgFiles();
     auto s = std::make_unique<ovs::TReaderState>();
@@ -105,6 +121,97 @@ void BM_ReadImageFile_AllFiles(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadImageFile_AllFiles);
 
+// The crafted files live in a folder of their own for the run.
+class TCostlyFiles {
+public:
+    TCostlyFiles() : dir_(std::filesystem::temp_directory_path() / ("ovs-bench-" + std::to_string(::getpid()))) {
+        std::filesystem::create_directories(dir_);
+    }
+    ~TCostlyFiles() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    const std::string& Path(ovs::test::TCostlyKind kind, size_t size) {
+        const std::string name = std::string(ovs::test::CostlyKindName(kind)) + std::to_string(size) + ".jpg";
+        auto& path = paths_[name];
+        if (path.empty()) {
+            path = (dir_ / name).string();
+            std::ofstream(path, std::ios::binary) << ovs::test::CostlyJpeg(kind, size);
+        }
+        return path;
+    }
+
+private:
+    std::filesystem::path dir_;
+    std::map<std::string, std::string> paths_;
+};
+
+TCostlyFiles& CostlyFiles() {
+    static TCostlyFiles files;
+    return files;
+}
+
+constexpr int64_t SmallCostly = 8 * 1024;
+constexpr int64_t LargeCostly = 64 * 1024;
+
+void BM_CostlyRead(benchmark::State& state) {
+    const auto kind = static_cast<ovs::test::TCostlyKind>(state.range(0));
+    const std::string& path = CostlyFiles().Path(kind, static_cast<size_t>(state.range(1)));
+    auto s = std::make_unique<ovs::TReaderState>();
+    for (auto _ : state) {
+        ovs::ReadImageFile(*s, path);
+        benchmark::DoNotOptimize(s->ImageInfo.TagList.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
+    state.SetLabel(ovs::test::CostlyKindName(kind));
+}
+BENCHMARK(BM_CostlyRead)
+    ->ArgNames({"kind", "bytes"})
+    ->ArgsProduct({{0, 1, 2}, {SmallCostly, LargeCostly}})
+    ->Unit(benchmark::kMillisecond);
+
+// Prints the runs as usual and keeps their times for the summary.
+class TSummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration) times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintSummary() const {
+        std::printf("\nSummary\n");
+        Ratio("caption lookup / I/O floor (goal <= 1.5x)", "BM_GetImageCaption", "BM_IoFloor");
+        Ratio("caption by full read / I/O floor", "BM_GetImageCaptionByFullRead", "BM_IoFloor");
+        for (int kind = 0; kind < 3; ++kind) {
+            const std::string base = "BM_CostlyRead/kind:" + std::to_string(kind) + "/bytes:";
+            const auto large = times_.find(base + std::to_string(LargeCostly));
+            if (large != times_.end())
+                std::printf("  %-26s 64 KiB read in %.2f ms\n",
+                            ovs::test::CostlyKindName(static_cast<ovs::test::TCostlyKind>(kind)), large->second);
+            Ratio("    64 KiB / 8 KiB time (8x the size; linear is about 8x)", base + std::to_string(LargeCostly),
+                  base + std::to_string(SmallCostly));
+        }
+    }
+
+private:
+    void Ratio(const char* what, const std::string& a, const std::string& b) const {
+        const auto x = times_.find(a), y = times_.find(b);
+        if (x != times_.end() && y != times_.end() && y->second > 0)
+            std::printf("  %s: %.2fx\n", what, x->second / y->second);
+    }
+
+    std::map<std::string, double> times_;
+};
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    TSummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
+    benchmark::Shutdown();
+    return 0;
+}
