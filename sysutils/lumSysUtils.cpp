@@ -49,13 +49,7 @@ bool Is64BitWindows() {
 #if defined(_WIN64)
     return true;
 #else
-    // IsWow64Process is missing from the 9x family and NT 4: linked by name
-    // at run time, so that the program still loads there.
-    using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if (!kernel) return false;
-    const auto isWow64Process = reinterpret_cast<TIsWow64Process>(
-        reinterpret_cast<void (*)()>(GetProcAddress(kernel, "IsWow64Process")));
+    const auto isWow64Process = KernelFunction<BOOL(WINAPI*)(HANDLE, PBOOL)>("IsWow64Process");
     BOOL wow64 = FALSE;
     return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
 #endif

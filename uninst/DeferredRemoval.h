@@ -1,12 +1,10 @@
 // Removal of files at the next start of Windows: a file in use, above all
 // the running program, can't be deleted now. The NT family keeps the request
-// itself; the 9x family reads the [rename] section of WININIT.INI.
+// itself; the 9x family reads the [rename] section of WININIT.INI. Paths are
+// UTF-16; on the 9x family they all came from ANSI text.
 #pragma once
 
 #include <string>
-
-#include "UniqueName.h"
-#include "WinText.h"
 
 namespace ovs {
 
@@ -15,25 +13,17 @@ namespace ovs {
 // std::runtime_error: "Win32 MoveFileEx error", "Too many files in
 // directory", "Win32 DeleteFile error", "Win32 MoveFile error" or the
 // input/output error of WININIT.INI.
-void MoveAtRestart(const std::string& source, const std::string& destination);
+void MoveAtRestart(const std::wstring& source, const std::wstring& destination);
 
 // A path folder\is-XXXXX<extension> that names no existing file or folder.
-std::string MakeUniqueFileName(const std::string& folder, const std::string& extension);
-
-// The short (8.3) form of path; the path unchanged when it has none.
-std::string ShortPathOf(const std::string& path);
+std::wstring MakeUniqueFileName(const std::wstring& folder, const std::wstring& extension);
 
 // A file or folder of that name exists. Never shows a critical-error box.
-bool PathExists(const std::string& path);
+bool PathExists(const std::wstring& path);
 
 // An existing file, not a folder. Never shows a critical-error box.
-bool FileExists(const std::string& path);
+bool FileExists(const std::wstring& path);
 
-std::string WindowsFolder();
-
-// The two below count whole characters of the system's ANSI code page.
-std::string WithTrailingBackslash(const std::string& path);
-std::string WithoutTrailingBackslash(const std::string& path);
-
+std::wstring WindowsFolder();
 
 } // namespace ovs

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "UninstallDriver.h"
+#include "WinFiles.h"
+#include "WinText.h"
 #include "lumSysUtils.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -10,7 +12,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     try {
         ovs::InitPlatformFlags();
-        return ovs::UninstallMain(GetCommandLineA(), ovs::ModuleFileName());
+        // The NT family hands over paths in any script only in UTF-16; the
+        // 9x family's command line is ANSI and has every path whole.
+        const std::wstring commandLine =
+            ovs::IsWinNT ? std::wstring(GetCommandLineW()) : ovs::WideFromAnsi(GetCommandLineA());
+        return ovs::UninstallMain(commandLine, ovs::ModuleFileName(nullptr));
     } catch (...) {
         return 0;
     }

@@ -2,100 +2,104 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "DeferredRemoval.h"
 #include "PathText.h"
+#include "WinFiles.h"
+#include "WinText.h"
 
 namespace ovs {
 
 namespace {
 
-constexpr DWORD kPathBufferSize = 260;
 constexpr DWORD kAdminAccess = GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE; // 0xE0000000
 
-class TServiceManagerHandle {
-public:
-    explicit TServiceManagerHandle(SC_HANDLE h) : h_(h) {}
-    ~TServiceManagerHandle() {
-        if (h_) CloseServiceHandle(h_);
-    }
-    TServiceManagerHandle(const TServiceManagerHandle&) = delete;
-    TServiceManagerHandle& operator=(const TServiceManagerHandle&) = delete;
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    SC_HANDLE h_;
+struct TServiceHandleTraits {
+    using Type = SC_HANDLE;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return CloseServiceHandle(h) != FALSE; }
 };
 
-void RunStageOne(TAutorunKind runOnceKind, const TArguments& args) {
-    const std::string& self = ArgumentAt(args, 0);
-    const std::string& file = ArgumentAt(args, 2);
-    const std::string& folder = ArgumentAt(args, 3);
-    const std::string copyPath = MakeTempExeName();
+bool CopyFileTo(const std::wstring& source, const std::wstring& destination) {
+    if (IsWinNT) return CopyFileW(source.c_str(), destination.c_str(), FALSE) != FALSE;
+    return CopyFileA(LossyAnsiOf(source).c_str(), LossyAnsiOf(destination).c_str(), FALSE) != FALSE;
+}
+
+bool RemoveFolder(const std::wstring& path) {
+    if (IsWinNT) return RemoveDirectoryW(path.c_str()) != FALSE;
+    return RemoveDirectoryA(LossyAnsiOf(path).c_str()) != FALSE;
+}
+
+void RunStageOne(TAutorunKind runOnceKind, const TWideArguments& args) {
+    const std::wstring copyPath = MakeTempExeName();
     // Without a temporary name there is nothing to copy to, and a bare
     // ".exe" would land in whatever folder is current.
     if (copyPath.empty()) return;
-    CopyFileA(self.c_str(), copyPath.c_str(), FALSE);
-    RegisterAutorun(runOnceKind, StageTwoCommandLine(copyPath, file, folder));
+    CopyFileTo(ArgumentAt(args, 0), copyPath);
+    RegisterAutorun(runOnceKind, StageTwoCommandLine(copyPath, ArgumentAt(args, 2), ArgumentAt(args, 3)));
 }
 
-void RunStageTwo(bool productInstalled, const TArguments& args) {
-    const std::string& self = ArgumentAt(args, 0);
+void RunStageTwo(bool productInstalled, const TWideArguments& args) {
+    const std::wstring& self = ArgumentAt(args, 0);
     if (!productInstalled) {
-        DeleteFileA(ArgumentAt(args, 2).c_str());
+        DeleteFileAt(ArgumentAt(args, 2));
         // Succeeds only for an empty folder, which is what is wanted.
-        RemoveDirectoryA(ArgumentAt(args, 3).c_str());
+        RemoveFolder(ArgumentAt(args, 3));
     }
-    MoveAtRestart(self, "");
-    const std::string placeholder = ChangeFileExt(self, ".tmp", IsAnsiLeadByte);
-    if (FileExists(placeholder)) MoveAtRestart(placeholder, "");
+    MoveAtRestart(self, L"");
+    const std::wstring placeholder = ChangeFileExt(self, L".tmp");
+    if (FileExists(placeholder)) MoveAtRestart(placeholder, L"");
 }
 
 } // namespace
 
 bool HasAdminRights() {
     if (!IsWinNT) return true;
-    TServiceManagerHandle manager(OpenSCManagerA(nullptr, nullptr, kAdminAccess));
-    return static_cast<bool>(manager);
+    const TUniqueHandle<TServiceHandleTraits> manager(OpenSCManagerA(nullptr, nullptr, kAdminAccess));
+    return manager.valid();
 }
 
 TAutorunKind RunOnceKindFor(bool adminRights) { return adminRights ? akRunOnce : akUserRunOnce; }
 
-std::string MakeTempExeName() {
-    char folder[kPathBufferSize] = {};
-    GetTempPathA(kPathBufferSize, folder);
-    folder[kPathBufferSize - 1] = '\0';
-    char name[kPathBufferSize] = {};
-    if (GetTempFileNameA(folder, "tmp", 0, name) == 0) return {};
-    name[kPathBufferSize - 1] = '\0';
-    return ChangeFileExt(name, ".exe", IsAnsiLeadByte);
+std::vector<REGSAM> UninstallKeyViews() {
+    if (Is64BitWindows()) return {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    return {0};
 }
 
-void RunUninstall(const TArguments& args) {
+bool ProductInstalled() {
+    bool installed = false;
+    for (const REGSAM view : UninstallKeyViews()) {
+        try {
+            const std::optional<std::string> text =
+                RegQueryString(HKEY_LOCAL_MACHINE, kUninstallKey, kInstalledValue, view);
+            installed = installed || (text && IsInstalledText(*text));
+        } catch (const ERegistryException& e) {
+            // No key in this view is "not installed" there; a key that is
+            // there but can't be read is no answer at all.
+            if (e.Code() != ERROR_FILE_NOT_FOUND) throw;
+        }
+    }
+    return installed;
+}
+
+std::wstring MakeTempExeName() {
+    const std::wstring folder = TempFolder();
+    if (folder.empty()) return {};
+    const std::wstring placeholder = TempFileName(folder, L"tmp");
+    if (placeholder.empty()) return {};
+    return ChangeFileExt(placeholder, L".exe");
+}
+
+void RunUninstall(const TWideArguments& args) {
     const TAutorunKind runOnceKind = RunOnceKindFor(HasAdminRights());
     // Read in every run; a value of the wrong type ends the run here.
-    const bool productInstalled =
-        IsInstalledText(RegReadStringDef(HKEY_LOCAL_MACHINE, kUninstallKey, kInstalledValue, "No"));
-    if (HasSwitch(args, kRegisterSwitch) && FileExists(ArgumentAt(args, 2)))
-        RunStageOne(runOnceKind, args);
+    const bool productInstalled = ProductInstalled();
+    if (HasSwitch(args, kRegisterSwitch) && FileExists(ArgumentAt(args, 2))) RunStageOne(runOnceKind, args);
     if (HasSwitch(args, kDoItSwitch)) RunStageTwo(productInstalled, args);
 }
 
-std::string ModuleFileName() {
-    std::vector<char> buffer(kPathBufferSize, '\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) return std::string(buffer.data(), n);
-        if (buffer.size() >= 32768) return std::string(buffer.data(), n);
-        buffer.assign(buffer.size() * 2, '\0');
-    }
-}
-
-int UninstallMain(const char* commandLine, const std::string& moduleFileName) noexcept {
+int UninstallMain(std::wstring_view commandLine, const std::wstring& moduleFileName) noexcept {
     try {
-        TArguments args = SplitCommandLine(commandLine ? commandLine : "");
+        TWideArguments args = SplitCommandLine(commandLine);
         if (args.empty()) args.emplace_back();
         args[0] = moduleFileName;
         RunUninstall(args);

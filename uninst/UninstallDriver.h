@@ -2,10 +2,12 @@
 // uninstaller, copies the program to the temporary folder and has Windows run
 // the copy once at the next log-on; stage two ("doit"), that run, removes the
 // file and the folder unless the product is installed again, and schedules
-// the copy and its placeholder for deletion at the following restart.
+// the copy and its placeholder for deletion at the following restart. Paths
+// are UTF-16 inside: on the NT family a path may hold any character.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "CommandLine.h"
 #include "lumSysUtils.h"
@@ -15,8 +17,8 @@ namespace ovs {
 inline constexpr char kUninstallKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\OrvaneSlideShow_is1";
 inline constexpr char kInstalledValue[] = "Inno Setup CodeFile: Installed";
-inline constexpr char kRegisterSwitch[] = "register";
-inline constexpr char kDoItSwitch[] = "doit";
+inline constexpr wchar_t kRegisterSwitch[] = L"register";
+inline constexpr wchar_t kDoItSwitch[] = L"doit";
 
 // True outside the NT family; on it, whether the service control manager
 // opens for reading, writing and executing.
@@ -26,19 +28,27 @@ bool HasAdminRights();
 // else the user's own.
 TAutorunKind RunOnceKindFor(bool adminRights);
 
+// The registry views that may hold the uninstall key: on 64-bit Windows a
+// 32-bit installer writes to the 32-bit view and a 64-bit one to the other;
+// elsewhere there is one (0).
+std::vector<REGSAM> UninstallKeyViews();
+
+// Whether the uninstall key says "Yes" in any of its views. Reads only: a
+// user who may not change the machine's keys still finds the product. A
+// missing key or value is "not installed"; a value that is not a string,
+// or a key that exists but can't be read, raises.
+bool ProductInstalled();
+
 // Makes the placeholder tmpXXXX.tmp in the temporary folder and answers the
 // copy's path tmpXXXX.exe beside it; empty when Windows made no name.
-std::string MakeTempExeName();
+std::wstring MakeTempExeName();
 
 // One run of the program with its arguments (element 0: the module's own
 // file name). Raises whatever a step raises; the caller ends the run then.
-void RunUninstall(const TArguments& args);
+void RunUninstall(const TWideArguments& args);
 
 // The whole program: reads the command line, runs it, never raises, never
 // shows anything, always answers exit code 0.
-int UninstallMain(const char* commandLine, const std::string& moduleFileName) noexcept;
-
-// The running module's full path.
-std::string ModuleFileName();
+int UninstallMain(std::wstring_view commandLine, const std::wstring& moduleFileName) noexcept;
 
 } // namespace ovs

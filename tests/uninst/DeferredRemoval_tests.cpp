@@ -14,11 +14,18 @@
 #include <vector>
 
 #include "UninstTestSupport.h"
+#include "WinFiles.h"
 #include "WinTestSupport.h"
+#include "WinText.h"
 #include "lumSysUtils.h"
 
 namespace ovs::test {
 namespace {
+
+// The code under test takes UTF-16 paths; these tests name ANSI ones.
+std::wstring W(const std::string& ansi) { return WideFromAnsi(ansi); }
+std::string A(const std::wstring& wide) { return LossyAnsiOf(wide); }
+std::string Windows() { return A(WindowsFolder()); }
 
 std::string ApiShortPath(const std::string& path) {
     char buffer[MAX_PATH + 1] = {};
@@ -29,7 +36,7 @@ std::string ApiShortPath(const std::string& path) {
 std::vector<std::string> IsTmpFilesInWindows() {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((WindowsFolder() + "\\is-*.tmp").c_str(), &data);
+    HANDLE find = FindFirstFileA((Windows() + "\\is-*.tmp").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return names;
     do names.push_back(data.cFileName);
     while (FindNextFileA(find, &data));
@@ -40,17 +47,17 @@ std::vector<std::string> IsTmpFilesInWindows() {
 TEST(PathExistsTest, FilesAndFolders) {
     TScratchDir scratch("pe");
     WriteFileBytes(scratch / "f.txt", "x");
-    EXPECT_TRUE(PathExists(scratch / "f.txt"));
-    EXPECT_TRUE(PathExists(scratch.path()));
-    EXPECT_TRUE(PathExists(scratch.path() + "\\"));
-    EXPECT_TRUE(PathExists("C:\\"));
-    EXPECT_FALSE(PathExists(scratch / "missing"));
-    EXPECT_FALSE(PathExists(""));
-    EXPECT_TRUE(ovs::FileExists(scratch / "f.txt"));
-    EXPECT_FALSE(ovs::FileExists(scratch.path()));
+    EXPECT_TRUE(PathExists(W(scratch / "f.txt")));
+    EXPECT_TRUE(PathExists(W(scratch.path())));
+    EXPECT_TRUE(PathExists(W(scratch.path() + "\\")));
+    EXPECT_TRUE(PathExists(L"C:\\"));
+    EXPECT_FALSE(PathExists(W(scratch / "missing")));
+    EXPECT_FALSE(PathExists(L""));
+    EXPECT_TRUE(ovs::FileExists(W(scratch / "f.txt")));
+    EXPECT_FALSE(ovs::FileExists(W(scratch.path())));
     // The error mode the caller had is back afterwards.
     const UINT before = SetErrorMode(0);
-    PathExists(scratch / "f.txt");
+    PathExists(W(scratch / "f.txt"));
     EXPECT_EQ(SetErrorMode(before), 0u);
 }
 
@@ -58,18 +65,16 @@ TEST(ShortPathOfTest, AsWindowsGivesItOrUnchanged) {
     TScratchDir scratch("sp");
     const std::string longName = scratch / "a rather long file name.text";
     WriteFileBytes(longName, "x");
-    EXPECT_EQ(ShortPathOf(longName), ApiShortPath(longName));
-    EXPECT_NE(ShortPathOf(longName), longName);
-    EXPECT_EQ(ShortPathOf(scratch / "no such file.text"), scratch / "no such file.text");
-    EXPECT_EQ(ShortPathOf(""), "");
+    EXPECT_EQ(A(ShortPathOf(W(longName))), ApiShortPath(longName));
+    EXPECT_NE(A(ShortPathOf(W(longName))), longName);
+    EXPECT_EQ(A(ShortPathOf(W(scratch / "no such file.text"))), scratch / "no such file.text");
+    EXPECT_EQ(ShortPathOf(L""), L"");
 }
 
 TEST(WindowsFolderTest, IsTheSystemsWindowsFolder) {
     char buffer[MAX_PATH + 1] = {};
     GetWindowsDirectoryA(buffer, sizeof buffer);
-    EXPECT_EQ(WindowsFolder(), buffer);
-    EXPECT_EQ(WithTrailingBackslash(WindowsFolder()), std::string(buffer) + "\\");
-    EXPECT_EQ(WithoutTrailingBackslash("C:\\"), "C:\\");
+    EXPECT_EQ(Windows(), buffer);
 }
 
 TEST(MakeUniqueFileNameTest, NamesAFreePathInTheFolder) {
@@ -77,10 +82,10 @@ TEST(MakeUniqueFileNameTest, NamesAFreePathInTheFolder) {
     const std::regex pattern(R"(is-[0-9A-V]{5}\.tmp)");
     std::set<std::string> seen;
     for (int i = 0; i < 5; ++i) {
-        const std::string name = MakeUniqueFileName(scratch.path(), ".tmp");
+        const std::string name = A(MakeUniqueFileName(W(scratch.path()), L".tmp"));
         ASSERT_EQ(name.substr(0, scratch.path().size() + 1), scratch.path() + "\\");
         EXPECT_TRUE(std::regex_match(name.substr(scratch.path().size() + 1), pattern)) << name;
-        EXPECT_FALSE(PathExists(name));
+        EXPECT_FALSE(PathExists(W(name)));
         EXPECT_TRUE(seen.insert(name).second) << "named twice: " << name;
         WriteFileBytes(name, "");
     }
@@ -102,7 +107,7 @@ TEST_F(MoveAtRestartNTTest, EmptyDestinationAsksForDeletion) {
     const std::string file = scratch_ / "copy.exe";
     WriteFileBytes(file, "x");
     const auto before = PendingRenames().value_or(std::vector<std::string>{});
-    MoveAtRestart(file, "");
+    MoveAtRestart(W(file), L"");
     auto expected = before;
     expected.push_back("\\??\\" + file);
     expected.push_back("");
@@ -116,7 +121,7 @@ TEST_F(MoveAtRestartNTTest, DestinationAsksForAReplacingRename) {
     WriteFileBytes(from, "new");
     WriteFileBytes(to, "old");
     const auto before = PendingRenames().value_or(std::vector<std::string>{});
-    MoveAtRestart(from, to);
+    MoveAtRestart(W(from), W(to));
     const auto after = PendingRenames().value_or(std::vector<std::string>{});
     ASSERT_EQ(after.size(), before.size() + 2);
     EXPECT_EQ(after[after.size() - 2], "\\??\\" + from);
@@ -143,7 +148,7 @@ protected:
     std::string Ini() const { return ReadFileBytes(iniPath_); }
 
     bool previous_ = false;
-    const std::string iniPath_ = WindowsFolder() + "\\WININIT.INI";
+    const std::string iniPath_ = Windows() + "\\WININIT.INI";
     std::optional<std::string> saved_;
     std::vector<std::string> tmpBefore_;
     TScratchDir scratch_{"9x"};
@@ -152,7 +157,7 @@ protected:
 TEST_F(MoveAtRestart9xTest, MissingFileIsCreatedWithTheSectionAndTheEntry) {
     const std::string file = scratch_ / "a long program name.exe";
     WriteFileBytes(file, "x");
-    MoveAtRestart(file, "");
+    MoveAtRestart(W(file), L"");
     EXPECT_EQ(Ini(), "[rename]\r\nNUL=" + ApiShortPath(file) + "\r\n");
 }
 
@@ -161,7 +166,7 @@ TEST_F(MoveAtRestart9xTest, ExistingFileKeepsEveryOtherLine) {
     WriteFileBytes(file, "x");
     WriteFileBytes(iniPath_, "; kept\r\n[boot]\r\nshell=Explorer.exe\r\n\r\n[Rename]\r\nNUL=C:\\OLD.TXT\r\n"
                              "  [other]  \r\nkey = value\r\n");
-    MoveAtRestart(file, "");
+    MoveAtRestart(W(file), L"");
     EXPECT_EQ(Ini(), "; kept\r\n[boot]\r\nshell=Explorer.exe\r\n\r\n[Rename]\r\nNUL=C:\\OLD.TXT\r\nNUL=" +
                          ApiShortPath(file) + "\r\n  [other]  \r\nkey = value\r\n");
 }
@@ -171,8 +176,8 @@ TEST_F(MoveAtRestart9xTest, TwoCallsGiveTwoEntriesInCallOrder) {
     const std::string second = scratch_ / "second.tmp";
     WriteFileBytes(first, "1");
     WriteFileBytes(second, "2");
-    MoveAtRestart(first, "");
-    MoveAtRestart(second, "");
+    MoveAtRestart(W(first), L"");
+    MoveAtRestart(W(second), L"");
     EXPECT_EQ(Ini(), "[rename]\r\nNUL=" + ApiShortPath(first) + "\r\nNUL=" + ApiShortPath(second) + "\r\n");
 }
 
@@ -180,7 +185,7 @@ TEST_F(MoveAtRestart9xTest, RenameAndMissingSourceUseTheShortFormWhereThereIsOne
     const std::string to = scratch_ / "the old library.dll";
     WriteFileBytes(to, "old");
     const std::string missing = scratch_ / "not there yet.dll";
-    MoveAtRestart(missing, to);
+    MoveAtRestart(W(missing), W(to));
     EXPECT_EQ(Ini(), "[rename]\r\n" + ApiShortPath(to) + "=" + missing + "\r\n");
 }
 

@@ -9,13 +9,15 @@
 
 #include "UninstTestSupport.h"
 #include "WinTestSupport.h"
+#include "WinText.h"
 
 namespace ovs::test {
 namespace {
 
 TEST(MakeTempExeNameTest, LeavesThePlaceholderAndAnswersTheCopyBesideIt) {
     const auto before = TempLeftovers();
-    const std::string copy = MakeTempExeName();
+    InitPlatformFlags();
+    const std::string copy = LossyAnsiOf(MakeTempExeName());
     ASSERT_GT(copy.size(), 4u);
     const std::string placeholder = copy.substr(0, copy.size() - 4) + ".tmp";
     EXPECT_EQ(copy.substr(copy.size() - 4), ".exe");
