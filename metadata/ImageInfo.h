@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "BufferedFile.h"
+#include "PathText.h"
 
 namespace ovs {
 
@@ -77,6 +78,10 @@ struct TReaderState {
     TFileLookUp FileLookUp = nullptr;
     // How the reader opens the files it reads; null means std::fopen.
     TFileOpen FileOpen = nullptr;
+    // Which bytes of a path lead a double-byte character, for the reader's
+    // scans of name and extension; paths in a single-byte code page or in
+    // UTF-8 have none.
+    TLeadBytePredicate PathLeadBytes = &NoLeadBytes;
     // The file being read, open only during a read; kept between reads so
     // that its buffer is allocated once.
     TBufferedFile File;

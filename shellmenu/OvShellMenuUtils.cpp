@@ -1,6 +1,6 @@
 #include "OvShellMenuUtils.h"
 
-#include "FileLookUp.h"
+#include "WindowsFileAccess.h"
 
 #include "Caption.h"
 #include "ImageInfo.h"
@@ -60,7 +60,7 @@ TCaptionReader* captionReader = nullptr;
 void CreateCaptionReader() {
     if (!captionReader) {
         captionReader = new TCaptionReader;
-        captionReader->State.FileLookUp = &WindowsLookUpFile;
+        InstallWindowsFileAccess(captionReader->State, false);
     }
 }
 

@@ -5,8 +5,9 @@
 //   ovsinfo [--json | --caption] FILE...
 //
 // Exit code 0 when every file was read (with or without metadata), 1 when a
-// file does not exist or can't be opened, 2 for bad usage.
-#include <cerrno>
+// file does not exist, is no regular file or can't be opened, 2 for bad usage.
+// On Windows the file names come as UTF-16 from the command line and reach
+// the reader as UTF-8, so names outside the ANSI code page are read too.
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -18,10 +19,14 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 
-#include "FileLookUp.h"
+#include "Utf8Text.h"
+#include "WindowsFileAccess.h"
 #endif
 
 #include "Caption.h"
@@ -255,30 +260,31 @@ void PrintJson(const TReaderState& s, const char* indent) {
 
 
 // The reader reports no open failure of its own, so the tool looks first; a
-// message names the file.
-bool CanOpen(const std::string& path) {
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        const bool missing = errno == ENOENT;
-        std::fprintf(stderr, "ovsinfo: %s: %s\n", path.c_str(), missing ? "no such file" : "cannot be opened");
-        return false;
+// message names the file. Only a regular file is opened: a pipe or a device
+// named like an image would block the tool.
+bool CanOpen(const TReaderState& s, const std::string& path) {
+    const TFileFacts facts = LookUpFile(s, path);
+    const char* problem = nullptr;
+    if (!facts.Found) {
+        problem = "no such file";
+    } else if (!facts.IsFile) {
+        problem = "not a regular file";
+    } else if (std::FILE* f = s.FileOpen ? s.FileOpen(path) : std::fopen(path.c_str(), "rb")) {
+        std::fclose(f);
+    } else {
+        problem = "cannot be opened";
     }
-    char probe;
-    const size_t got = std::fread(&probe, 1, 1, f);
-    const bool failed = got == 0 && std::ferror(f);   // a folder, say
-    std::fclose(f);
-    if (failed) std::fprintf(stderr, "ovsinfo: %s: cannot be read\n", path.c_str());
-    return !failed;
+    if (problem) std::fprintf(stderr, "ovsinfo: %s: %s\n", path.c_str(), problem);
+    return problem == nullptr;
 }
 
-int Run(int argc, char** argv) {
+int Run(const std::vector<std::string>& args) {
     TOutput mode = TOutput::Text;
     bool modeSet = false;
     std::vector<std::string> files;
     bool options = true;
-    for (int n = 1; n < argc; ++n) {
-        const std::string arg = argv[n];
+    for (size_t n = 1; n < args.size(); ++n) {
+        const std::string& arg = args[n];
         if (options && arg == "--") {
             options = false;
         } else if (options && (arg == "--help" || arg == "-h")) {
@@ -307,7 +313,7 @@ int Run(int argc, char** argv) {
 
     auto state = std::make_unique<TReaderState>();
 #ifdef _WIN32
-    state->FileLookUp = &WindowsLookUpFile;
+    InstallWindowsFileAccess(*state, true);
 #endif
     int exitCode = 0;
     const bool array = mode == TOutput::Json && files.size() > 1;
@@ -315,7 +321,7 @@ int Run(int argc, char** argv) {
     bool firstObject = true;
     for (size_t n = 0; n < files.size(); ++n) {
         const std::string& path = files[n];
-        if (!CanOpen(path)) {
+        if (!CanOpen(*state, path)) {
             exitCode = 1;
             continue;
         }
@@ -345,13 +351,37 @@ int Run(int argc, char** argv) {
 } // namespace
 } // namespace ovs
 
+namespace ovs {
+namespace {
+
+// The arguments as the reader takes them: on Windows the UTF-8 form of the
+// UTF-16 command line (the narrow argv has '?' for what the code page lacks).
+std::vector<std::string> Arguments(int argc, char** argv) {
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return {};
+    const std::unique_ptr<wchar_t*, decltype(&LocalFree)> owner(wide, &LocalFree);
+    std::vector<std::string> args;
+    for (int n = 0; n < count; ++n) args.push_back(Utf8FromUtf16(wide[n]));
+    return args;
+#else
+    return std::vector<std::string>(argv, argv + argc);
+#endif
+}
+
+} // namespace
+} // namespace ovs
+
 int main(int argc, char** argv) {
 #ifdef _WIN32
     // Captions hold CR LF of their own; the C library must not add CRs.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     try {
-        return ovs::Run(argc, argv);
+        return ovs::Run(ovs::Arguments(argc, argv));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "ovsinfo: %s\n", e.what());
         return 1;

@@ -1,6 +1,7 @@
 // ovsinfo as a user runs it: exit codes, the caption bytes and the JSON text.
 // Native only: the program is run through the shell.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CostlyExif.h"
 #include "support/ImageBuilder.h"
 
 namespace ovs {
@@ -39,7 +41,8 @@ protected:
     test::ScratchDir dir;
 
     TRun Run(const std::vector<std::string>& args) const {
-        std::string cmd = Quote(std::string(OVS_BUILD_DIR) + "/tools/ovsinfo");
+        // The time limit only keeps a hung run from stalling the suite.
+        std::string cmd = "timeout 60 " + Quote(std::string(OVS_BUILD_DIR) + "/tools/ovsinfo");
         for (const auto& a : args) cmd += " " + Quote(a);
         const auto out = dir.Path() / "stdout", err = dir.Path() / "stderr";
         cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
@@ -132,6 +135,36 @@ TEST_F(OvsInfo, TextModeNamesTheFields) {
     for (const char* line : {"FileSize: ", "Status: <none>\n", "Sections:\n  1 ED ", "Iptc:\n  Image caption = shown\n",
                              "Caption: shown\n", "ImageWidth: -1\n", "FocalLength: -1\n"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line;
+}
+
+TEST_F(OvsInfo, PipeNamedLikeAnImageIsNotOpened) {
+    // Opening a pipe with no writer would wait for one for ever.
+    const std::string fifo = (dir.Path() / "x.jpg").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{fifo}, {"--caption", fifo}, {"--json", fifo}}) {
+        const TRun r = Run(args);
+        EXPECT_EQ(r.code, 1) << args[0];
+        EXPECT_NE(r.err.find("x.jpg: not a regular file"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << args[0];
+    }
+}
+
+TEST_F(OvsInfo, OutputStaysWithinAMultipleOfTheFileSize) {
+    // A line shows a name and at most 64 characters of value for each 12
+    // bytes of Exif data; JSON may spell a byte in up to 3 (\" and the
+    // Windows-1252 block), beside its own keys and quotes.
+    for (test::TCostlyKind kind : test::CostlyKinds) {
+        const std::string bytes = test::CostlyJpeg(kind, 65536);
+        const std::string file = dir.Write(std::string(test::CostlyKindName(kind)) + ".jpg", bytes);
+        const TRun text = Run({file});
+        const TRun json = Run({"--json", file});
+        EXPECT_EQ(text.code, 0);
+        EXPECT_EQ(json.code, 0);
+        EXPECT_GT(text.out.size(), bytes.size()) << test::CostlyKindName(kind);   // the lines are there
+        EXPECT_LE(text.out.size(), 10 * bytes.size() + 2048) << test::CostlyKindName(kind);
+        EXPECT_LE(json.out.size(), 20 * bytes.size() + 4096) << test::CostlyKindName(kind);
+    }
 }
 
 } // namespace
