@@ -12,32 +12,24 @@
 
 #include "UninstTestSupport.h"
 #include "WinTestSupport.h"
+#include "WinHandle.h"
+#include "WinText.h"
 #include "lumSysUtils.h"
 
 namespace ovs::test {
 namespace {
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
+std::wstring W(const std::string& ansi) { return WideFromAnsi(ansi); }
 
-bool SamePath(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(),
-                                                  -1, b.c_str(), -1) == CSTR_EQUAL;
-}
-
-// Whether a deletion of path at the next restart is pending.
-bool DeletionPending(const std::string& path) {
-    const auto pending = PendingRenames();
-    if (!pending) return false;
-    for (std::size_t i = 0; i + 1 < pending->size(); i += 2)
-        if (SamePath((*pending)[i], "\\??\\" + path) && (*pending)[i + 1].empty()) return true;
-    return false;
-}
+bool DeletionPending(const std::string& path) { return test::DeletionPending(W(path)); }
 
 class OvUninstTest : public ::testing::Test {
 protected:
     void SetUp() override {
         leftoversBefore_ = TempLeftovers();
-        runOnceBefore_ = StringValues(HKEY_LOCAL_MACHINE, kRunOnceKey);
+        runOnceBefore_ = StringValuesW(HKEY_LOCAL_MACHINE, kRunOnceKey);
         ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
         WriteFileBytes(file_, "product file");
         ASSERT_TRUE(CopyFileA((BuildDir() + "\\OvUninst.exe").c_str(), program_.c_str(), FALSE));
@@ -50,10 +42,15 @@ protected:
         ASSERT_TRUE(r.Finished);
         EXPECT_EQ(r.ExitCode, 0u);
     }
-    std::map<std::string, std::string> NewRunOnceValues() const {
-        auto now = StringValues(HKEY_LOCAL_MACHINE, kRunOnceKey);
+    std::map<std::wstring, std::wstring> NewRunOnceValuesW() const {
+        auto now = StringValuesW(HKEY_LOCAL_MACHINE, kRunOnceKey);
         for (const auto& [name, data] : runOnceBefore_) now.erase(name);
         return now;
+    }
+    std::map<std::string, std::string> NewRunOnceValues() const {
+        std::map<std::string, std::string> values;
+        for (const auto& [name, data] : NewRunOnceValuesW()) values[LossyAnsiOf(name)] = LossyAnsiOf(data);
+        return values;
     }
     std::vector<std::string> NewLeftovers() const {
         std::vector<std::string> added;
@@ -69,7 +66,7 @@ protected:
     std::string folder_ = scratch_ / "Orvane App";
     std::string file_ = folder_ + "\\product file.txt";
     std::set<std::string> leftoversBefore_;
-    std::map<std::string, std::string> runOnceBefore_;
+    std::map<std::wstring, std::wstring> runOnceBefore_;
 };
 
 TEST_F(OvUninstTest, StageOneCopiesItselfAndStoresTheRunOnceEntry) {
@@ -138,13 +135,14 @@ struct TInstalledCase {
     const char* name;
     std::optional<std::string> installed; // nullopt: no uninstall key
     bool productRemoved;
+    REGSAM view = 0; // where the installer wrote the key
 };
 
 class OvUninstStageTwoTest : public OvUninstTest,
                              public ::testing::WithParamInterface<TInstalledCase> {};
 
 TEST_P(OvUninstStageTwoTest, RemovesTheProductUnlessInstalledAndSchedulesItself) {
-    if (GetParam().installed) uninstallKey_.SetText(*GetParam().installed);
+    if (GetParam().installed) uninstallKey_.SetText(*GetParam().installed, GetParam().view);
     const std::string placeholder = scratch_ / "OvUninst.tmp";
     WriteFileBytes(placeholder, "");
     Run("-doit " + Quoted(file_) + " " + Quoted(folder_));
@@ -162,7 +160,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TInstalledCase{"Yes", "Yes", false},
                       TInstalledCase{"YesInCapitals", "YES", false},
                       TInstalledCase{"YesWithTrailingBlank", "Yes ", true},
-                      TInstalledCase{"Empty", "", true}),
+                      TInstalledCase{"Empty", "", true},
+                      // A 32-bit installer's key, seen from this 64-bit program.
+                      TInstalledCase{"YesIn32BitView", "Yes", false, KEY_WOW64_32KEY},
+                      TInstalledCase{"NoIn32BitView", "No", true, KEY_WOW64_32KEY}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(OvUninstTest, StageOneWithoutATemporaryNameCopiesAndStoresNothing) {
@@ -212,6 +213,58 @@ TEST_F(OvUninstTest, BothSwitchesInOneRun) {
     EXPECT_EQ(NewLeftovers().size(), 2u);
     EXPECT_FALSE(FileExists(file_));
     EXPECT_TRUE(DeletionPending(program_)); // the running program itself
+}
+
+// The uninstaller as a user named Иван runs it, for a product folder named in
+// Japanese: none of it is in the ANSI code page.
+TEST_F(OvUninstTest, NamesInAnyScript) {
+    const std::wstring base = W(scratch_.path());
+    const std::wstring temp = base + L"\\\u0418\u0432\u0430\u043d";
+    const std::wstring folder = base + L"\\\u5199\u771f";
+    const std::wstring file = folder + L"\\\u30bd\u8868.jpg";
+    struct TRemoved {
+        std::wstring a, b;
+        ~TRemoved() {
+            RemoveTreeW(a);
+            RemoveTreeW(b);
+        }
+    } removed{temp, folder};
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    {
+        TFileHandle made(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(made);
+    }
+
+    {
+        TEnvironmentVariable tmp(L"TMP", temp);
+        TEnvironmentVariable tempVariable(L"TEMP", temp);
+        ASSERT_TRUE(RunProcessW(Quoted(W(program_)) + L" -register " + Quoted(file) + L" " + Quoted(folder)));
+    }
+    // The copy and its placeholder in the temporary folder.
+    const std::set<std::wstring> made = FolderNames(temp);
+    ASSERT_EQ(made.size(), 2u);
+    const std::wstring copy = temp + L"\\" + *std::find_if(made.begin(), made.end(), [](const std::wstring& n) {
+                                  return n.ends_with(L".exe");
+                              });
+    const std::wstring placeholder = copy.substr(0, copy.size() - 4) + L".tmp";
+    EXPECT_TRUE(made.count(placeholder.substr(temp.size() + 1)));
+    EXPECT_EQ(ReadFileBytesW(copy), ReadFileBytes(program_));
+
+    // The run-once value names the paths as they are.
+    const auto values = NewRunOnceValuesW();
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values.begin()->first, L"\u5199\u771f\"");
+    const std::wstring stageTwo = Quoted(copy) + L" -doit " + Quoted(file) + L" " + Quoted(folder);
+    EXPECT_EQ(values.begin()->second, stageTwo);
+    EXPECT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The log-on: Windows runs the stored command line.
+    ASSERT_TRUE(RunProcessW(values.begin()->second));
+    EXPECT_EQ(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(test::DeletionPending(copy));
+    EXPECT_TRUE(test::DeletionPending(placeholder));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "UninstTestSupport.h"
 #include "WinTestSupport.h"
@@ -28,6 +29,81 @@ TEST(MakeTempExeNameTest, LeavesThePlaceholderAndAnswersTheCopyBesideIt) {
     EXPECT_FALSE(FileExists(copy)); // the caller makes the copy
     EXPECT_EQ(TempLeftovers().size(), before.size() + 1);
     DeleteFileA(placeholder.c_str());
+}
+
+// Wine grants every right; this plays a user who may read the machine's keys
+// but not change them, and keeps what was asked for.
+std::vector<REGSAM> AccessAskedFor;
+LONG ReadOnlyUser(HKEY, REGSAM access) {
+    AccessAskedFor.push_back(access);
+    constexpr REGSAM kReadRights = KEY_READ | KEY_WOW64_32KEY | KEY_WOW64_64KEY;
+    return (access & ~kReadRights) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
+class TReadOnlyUser {
+public:
+    TReadOnlyUser() : previous_(SetRegistryAccessCheck(ReadOnlyUser)) { AccessAskedFor.clear(); }
+    ~TReadOnlyUser() { SetRegistryAccessCheck(previous_); }
+    TReadOnlyUser(const TReadOnlyUser&) = delete;
+    TReadOnlyUser& operator=(const TReadOnlyUser&) = delete;
+
+private:
+    TRegistryAccessCheck previous_;
+};
+
+struct TInstalledCase {
+    const char* name;
+    const char* view64; // the uninstall key's text in each view; null: no key there
+    const char* view32;
+    bool installed;
+};
+
+class ProductInstalledTest : public ::testing::TestWithParam<TInstalledCase> {};
+
+TEST_P(ProductInstalledTest, AnyViewSayingYesCountsAndOnlyReadAccessIsAsked) {
+    InitPlatformFlags();
+    TUninstallKey key;
+    if (GetParam().view64) key.SetText(GetParam().view64, KEY_WOW64_64KEY);
+    if (GetParam().view32) key.SetText(GetParam().view32, KEY_WOW64_32KEY);
+    bool installed = false;
+    {
+        TReadOnlyUser user;
+        installed = ProductInstalled();
+    }
+    EXPECT_EQ(installed, GetParam().installed);
+    ASSERT_FALSE(AccessAskedFor.empty());
+    for (const REGSAM access : AccessAskedFor)
+        EXPECT_EQ(access & ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY), static_cast<REGSAM>(KEY_QUERY_VALUE)) << access;
+    EXPECT_EQ(UninstallKeyViews(), (std::vector<REGSAM>{KEY_WOW64_64KEY, KEY_WOW64_32KEY}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProductInstalledTest,
+    ::testing::Values(TInstalledCase{"NoKey", nullptr, nullptr, false},
+                      TInstalledCase{"YesIn64BitView", "Yes", nullptr, true},
+                      TInstalledCase{"YesIn32BitView", nullptr, "yes", true},
+                      TInstalledCase{"NoInBoth", "No", "No", false},
+                      TInstalledCase{"YesInOneNoInTheOther", "No", "YES", true},
+                      TInstalledCase{"EmptyIn32BitView", nullptr, "", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProductInstalledErrorsTest, NonStringValueInEitherViewRaises) {
+    InitPlatformFlags();
+    for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        TUninstallKey key;
+        key.SetDword(1, view);
+        EXPECT_THROW(ProductInstalled(), ERegistryException) << view;
+    }
+}
+
+TEST(ProductInstalledErrorsTest, AKeyThatCannotBeReadIsNoAnswer) {
+    InitPlatformFlags();
+    TUninstallKey key;
+    key.SetText("Yes");
+    const TRegistryAccessCheck previous =
+        SetRegistryAccessCheck([](HKEY, REGSAM) -> LONG { return ERROR_ACCESS_DENIED; });
+    EXPECT_THROW(ProductInstalled(), ERegistryException);
+    SetRegistryAccessCheck(previous);
 }
 
 } // namespace
