@@ -6,18 +6,11 @@
 #include "IptcReader.h"
 #include "JpegScanner.h"
 #include "MarkerScan.h"
+#include "PathText.h"
 
 namespace ovs {
 
 namespace {
-
-std::string TrimControlBytes(const std::string& value) {
-    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    size_t first = 0, last = value.size();
-    while (first < last && isBlank(value[first])) ++first;
-    while (last > first && isBlank(value[last - 1])) --last;
-    return value.substr(first, last - first);
-}
 
 // The bytes of an Exif section's Data that tell whether its walk would end
 // the scan: length, signature and byte order.
@@ -75,7 +68,7 @@ std::string CaptionFromIptcLines(const std::vector<std::string>& lines) {
         const size_t p = line.find(" = ");
         if (p == std::string::npos) continue;
         // A value may itself hold " = "; only the first one splits.
-        if (line.compare(0, p, "Image caption") == 0) caption = TrimControlBytes(line.substr(p + 3));
+        if (line.compare(0, p, "Image caption") == 0) caption = TrimBlanks(std::string_view(line).substr(p + 3));
     }
     return caption;
 }
@@ -84,7 +77,7 @@ std::string GetImageCaption(TReaderState& s, const std::string& path) {
     try {
         // The full read's conditions: an existing file (never a folder or a
         // device), read as a JPEG only by its extension.
-        if (LowerCaseExtension(path) != ".jpg" || !IsReadableFile(s, path)) return {};
+        if (!HasExtension(path, ".jpg", s.PathLeadBytes) || !IsReadableFile(s, path)) return {};
         TBufferedFile& file = s.File;
         const TBufferedFile::TCloser closer(file);
         if (!file.Open(path, s.FileOpen)) return {};

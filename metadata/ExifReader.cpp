@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "PathText.h"
 #include "ValueFormat.h"
 
 namespace ovs {
@@ -44,12 +45,6 @@ std::string Quoted(std::string_view text, size_t maxLength) {
     out.append(text.substr(0, maxLength));
     out.push_back('"');
     return out;
-}
-
-std::string Trimmed(std::string_view text) {  // bytes of code 32 or less at both ends
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-    return std::string(text);
 }
 
 // Nearest integer, halves to the even neighbour, kept to its low 32 bits as a
@@ -188,9 +183,9 @@ void TakePendingTexts(TReaderState& s) {
         p = {};
         return view;
     };
-    if (s.PendingDateTime.Set) info.DateTime = Trimmed(take(s.PendingDateTime)).substr(0, DateTimeLength);
+    if (s.PendingDateTime.Set) info.DateTime = std::string(TrimBlanks(take(s.PendingDateTime)).substr(0, DateTimeLength));
     if (s.PendingMakerNote.Set) info.MakerNote = std::string(take(s.PendingMakerNote));
-    if (s.PendingUserComment.Set) info.UserComment = Trimmed(take(s.PendingUserComment));
+    if (s.PendingUserComment.Set) info.UserComment = std::string(TrimBlanks(take(s.PendingUserComment)));
 }
 
 double FocalPlaneUnitFor(int32_t unit, double current) {
@@ -454,10 +449,7 @@ void WalkMakerNoteDirectory(TReaderState& s, const std::string& makerNote, const
         const TEntry e = ReadEntry(s, entryPos, base);
         const int row = FindTagRow(e.Tag, table, tableSize);
         const std::string_view name = row >= 0 ? std::string_view(table[row].Name) : "Unknown";
-        if (name.size() == 4 && (name[0] | 0x20) == 's' && (name[1] | 0x20) == 'k' &&
-            (name[2] | 0x20) == 'i' && (name[3] | 0x20) == 'p') {
-            continue;
-        }
+        if (SameTextAscii(name, "SKIP")) continue;
         const int descRow = FindLastTagRow(e.Tag, table, tableSize);
         const std::string_view desc = (s.DecodeValues && descRow >= 0) ? table[descRow].Desc : "";
         const std::string text = ShownText(s, e, table, row, desc);

@@ -12,6 +12,7 @@
 #include "ExifReader.h"
 #include "MakerNotes.h"
 #include "MarkerScan.h"
+#include "PathText.h"
 #include "TagTables.h"
 
 namespace ovs {
@@ -82,8 +83,6 @@ TFileFacts StdioLookUpFile(const std::string& path) {
     return facts;
 }
 #endif
-
-bool IsPathSeparator(char c) { return c == '/' || c == '\\' || c == ':'; }
 
 bool ReadTiffWindow(TReaderState& s, TBufferedFile& file) {
     s.ExifSection = s.CommentSection = s.IptcSection = -1;
@@ -200,18 +199,8 @@ bool SetFileInfo(TReaderState& s, const std::string& path) {
     return true;
 }
 
-std::string LowerCaseExtension(const std::string& path) {
-    for (size_t i = path.size(); i-- > 0;) {
-        const char c = path[i];
-        if (IsPathSeparator(c)) break;
-        if (c == '.') {
-            std::string ext = path.substr(i);
-            for (char& e : ext)
-                if (e >= 'A' && e <= 'Z') e = static_cast<char>(e - 'A' + 'a');
-            return ext;
-        }
-    }
-    return {};
+bool HasExtension(std::string_view path, std::string_view ext, TLeadBytePredicate isLead) {
+    return SameTextAscii(ExtensionOf(path, isLead), ext, isLead);
 }
 
 std::string FormatDateTime(double dateTime) {
@@ -284,11 +273,10 @@ void ReadImageFile(TReaderState& s, const std::string& path) {
         if (!facts.IsFile) return;
 
         info.Status = "Not an EXIF file";
-        const std::string ext = LowerCaseExtension(path);
         bool read = false;
-        if (ext == ".jpg")
+        if (HasExtension(path, ".jpg", s.PathLeadBytes))
             read = ScanJpegFile(s, path);
-        else if (ext == ".tif")
+        else if (HasExtension(path, ".tif", s.PathLeadBytes))
             read = ScanTiffFile(s, path);
         if (!read) return;
 

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "BufferedFile.h"
 #include "ImageInfo.h"
@@ -62,9 +63,10 @@ TFileFacts PortableLookUpFile(const std::string& path);
 // time of day as fraction), for look-ups that have the parts.
 double EncodeDateTime(int year, int month, int day, int hour, int minute, double second);
 
-// The extension of the file name in path, from its last dot (dot included),
-// ASCII letters lower-cased; empty when the name has no dot.
-std::string LowerCaseExtension(const std::string& path);
+// Whether the extension of the file name in path (from its last dot, dot
+// included) is ext, ignoring the case of ASCII letters. isLead tells which
+// bytes of the path lead a double-byte character.
+bool HasExtension(std::string_view path, std::string_view ext, TLeadBytePredicate isLead = NoLeadBytes);
 
 // A date-time (days since 30 December 1899, time of day as fraction) as
 // "YYYY-MM-DDTHH:MM:SS".

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ExifReader.h"
+#include "PathText.h"
 
 namespace ovs {
 
@@ -60,10 +61,7 @@ int32_t Shifted(int32_t pos, int32_t by) {
 } // namespace
 
 bool DecodeMakerNote(TReaderState& s) {
-    std::string prefix = s.ImageInfo.Make.substr(0, MakePrefixLength);
-    for (char& c : prefix) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
+    const std::string prefix = UpperCaseAscii(std::string_view(s.ImageInfo.Make).substr(0, MakePrefixLength));
     s.DecodedMake.clear();
     if (s.IsTiffInput) s.MakerNotePos = Shifted(s.MakerNotePos, TiffMakerNoteShift);
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ExifReader.h"
+#include "PathText.h"
 
 namespace ovs {
 
@@ -27,14 +28,6 @@ std::string Decimal(Int value) {
     std::string out;
     AppendDecimal(out, value);
     return out;
-}
-
-bool IsTrimmed(unsigned char c) { return c <= 0x20; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsTrimmed(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && IsTrimmed(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    return text;
 }
 
 // One term of a rational as the routines' own texts write it: leading spaces,
@@ -77,7 +70,7 @@ std::string FormatFixed(double value, int precision) {
 
 std::string DecodeValue(std::string_view desc, std::string_view numberText) {
     std::string key = ",";
-    key.append(Trim(numberText));
+    key.append(TrimBlanks(numberText));
     key.push_back(':');
     std::string haystack = ",";
     haystack.append(desc);

@@ -40,7 +40,7 @@ const std::vector<std::string>& JpgFiles() {
     static const std::vector<std::string> files = [] {
         std::vector<std::string> f;
         for (const auto& p : CorpusFiles())
-            if (ovs::LowerCaseExtension(p) == ".jpg") f.push_back(p);
+            if (ovs::HasExtension(p, ".jpg")) f.push_back(p);
         return f;
     }();
     return files;

@@ -70,10 +70,12 @@ TEST_F(Scanner, ExtensionDecidesHowAFileIsRead) {
 }
 
 TEST_F(Scanner, ExtensionIsTakenFromTheFileNameOnly) {
-    EXPECT_EQ(LowerCaseExtension("C:\\photos.jpg\\image"), "");
-    EXPECT_EQ(LowerCaseExtension("/photos.jpg/image"), "");
-    EXPECT_EQ(LowerCaseExtension("/a/IMG.0001.JPG"), ".jpg");
-    EXPECT_EQ(LowerCaseExtension("/a/image."), ".");
+    EXPECT_FALSE(HasExtension("C:\\photos.jpg\\image", ".jpg"));
+    EXPECT_FALSE(HasExtension("/photos.jpg/image", ".jpg"));
+    EXPECT_FALSE(HasExtension("C:photo.jpg\\", ".jpg"));
+    EXPECT_TRUE(HasExtension("/a/IMG.0001.JPG", ".jpg"));
+    EXPECT_TRUE(HasExtension("/a/image.", "."));
+    EXPECT_FALSE(HasExtension("/a/image.jpeg", ".jpg"));
 }
 
 TEST_F(Scanner, MissingFileLeavesTheResetRecord) {
