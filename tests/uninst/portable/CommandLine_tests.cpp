@@ -38,6 +38,51 @@ INSTANTIATE_TEST_SUITE_P(
         TSplitCase{"NullByteEnds", std::string_view("a b\0c d", 7), {"a", "b"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The NT family's command line: UTF-16 units, where every unit below 0x80 is
+// the character it looks like and a surrogate pair is two units above it.
+struct TWideSplitCase {
+    const char* name;
+    std::wstring_view commandLine;
+    TWideArguments expected;
+};
+
+class SplitWideCommandLineTest : public ::testing::TestWithParam<TWideSplitCase> {};
+
+TEST_P(SplitWideCommandLineTest, YieldsTheArguments) {
+    EXPECT_EQ(SplitCommandLine(GetParam().commandLine), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SplitWideCommandLineTest,
+    ::testing::Values(
+        TWideSplitCase{"Empty", L"", {}},
+        TWideSplitCase{"QuotedNamesInAnyScript",
+                       L"\"C:\\\u0418\u0432\u0430\u043d\\tmp1.exe\" -doit \"C:\\\u5199\u771f\\\u30bd\u8868.jpg\" \"C:\\\u5199\u771f\"",
+                       {L"C:\\\u0418\u0432\u0430\u043d\\tmp1.exe", L"-doit", L"C:\\\u5199\u771f\\\u30bd\u8868.jpg",
+                        L"C:\\\u5199\u771f"}},
+        TWideSplitCase{"SurrogatePairsAndNoBreakSpaceAreText", L"a\U0001F334\u00a0b c", {L"a\U0001F334\u00a0b", L"c"}},
+        TWideSplitCase{"UnitsWithBlankOrQuoteLowBytesAreText", L"\u2020\u0122 \u0920", {L"\u2020\u0122", L"\u0920"}},
+        TWideSplitCase{"ControlUnitsSeparate", L"a\tb\x01" L"c", {L"a", L"b", L"c"}},
+        TWideSplitCase{"EmptyQuotesSkipped", L"a \"\" \"\"b", {L"a", L"b"}},
+        TWideSplitCase{"NullEnds", std::wstring_view(L"a b\0c", 5), {L"a", L"b"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WideCommandLineTest, SwitchesAndTheStageTwoLineAsInAnsi) {
+    const TWideArguments args{L"p", L"\u5199\u771f", L"/ReGiStEr"};
+    EXPECT_TRUE(HasSwitch(args, L"register"));
+    EXPECT_FALSE(HasSwitch(args, L"doit"));
+    EXPECT_FALSE(HasSwitch(TWideArguments{L"p", L"-r\u00e9gister"}, L"register"));
+    EXPECT_EQ(ArgumentAt(args, 1), L"\u5199\u771f");
+    EXPECT_EQ(ArgumentAt(args, 3), L"");
+
+    const std::wstring copy = L"C:\\\u0418\u0432\u0430\u043d\\tmp1.exe";
+    const std::wstring file = L"C:\\\u5199 \u771f\\\U0001F334 beach.jpg";
+    const std::wstring folder = L"C:\\\u5199 \u771f";
+    const std::wstring line = StageTwoCommandLine(copy, file, folder);
+    EXPECT_EQ(line, L"\"" + copy + L"\" -doit \"" + file + L"\" \"" + folder + L"\"");
+    EXPECT_EQ(SplitCommandLine(line), (TWideArguments{copy, L"-doit", file, folder}));
+}
+
 TEST(ArgumentAtTest, MissingArgumentsReadEmpty) {
     const TArguments args{"prog", "-register"};
     EXPECT_EQ(ArgumentAt(args, 1), "-register");
