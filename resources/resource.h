@@ -21,6 +21,8 @@
 /* Messages. */
 #define IDS_VIEWER_NOT_FOUND      1020
 #define IDS_REGISTRY_ENTRY_ERROR  1021
+#define IDS_MESSAGE_TITLE         1022
+#define IDS_COMMAND_FAILED        1023
 
 /* Registry errors of the system utilities, in both deliverables; "%s" is the
    key path or the value name. */

@@ -1,10 +1,13 @@
 #include "ClassFactory.h"
 
+#include "GuidText.h"
 #include "OvShellMenuConsts.h"
-#include "OvShellMenuUtils.h"
 #include "RegistryKey.h"
+#include "ResString.h"
+#include "WinFiles.h"
+#include "WinText.h"
+#include "lumSysUtils.h"
 
-#include <cstdio>
 #include <vector>
 
 namespace ovs {
@@ -18,45 +21,38 @@ std::vector<TClassFactory*>& Factories() {
     return factories;
 }
 
-void WriteClassEntry(const std::string& keyPath, const char* valueName, const std::string& text) {
+// The NT family stores the text in UTF-16, so a library in a folder of any
+// name is registered under its real path; the 9x family's text came from
+// ANSI and goes back there unchanged.
+void WriteClassEntry(const std::string& keyPath, const char* valueName, const std::wstring& text) {
+    constexpr REGSAM access = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
     TRegistryKey key;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE, nullptr, key.put(),
-                        nullptr) != ERROR_SUCCESS ||
-        RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
-        throw EOleRegistrationError(LoadResString(IDS_REGISTRY_ENTRY_ERROR));
+    LONG result;
+    if (IsWinNT) {
+        const std::wstring name = valueName ? WideFromAnsi(valueName) : std::wstring();
+        result = RegCreateKeyExW(HKEY_CLASSES_ROOT, WideFromAnsi(keyPath).c_str(), 0, nullptr,
+                                 REG_OPTION_NON_VOLATILE, access, nullptr, key.put(), nullptr);
+        if (result == ERROR_SUCCESS)
+            result = RegSetValueExW(key.get(), valueName ? name.c_str() : nullptr, 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(text.c_str()),
+                                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    } else {
+        const std::string ansi = LossyAnsiOf(text);
+        result = RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                 nullptr, key.put(), nullptr);
+        if (result == ERROR_SUCCESS)
+            result = RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(ansi.c_str()),
+                                    static_cast<DWORD>(ansi.size() + 1));
+    }
+    if (result != ERROR_SUCCESS) throw EOleRegistrationError(LoadResString(IDS_REGISTRY_ENTRY_ERROR));
 }
 
 } // namespace
 
-std::string GuidToText(const GUID& guid) {
-    char text[40];
-    std::snprintf(text, sizeof(text), "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
-                  guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
-    return text;
-}
-
-std::string ServerPath() {
-    std::vector<char> buffer(MAX_PATH + 1);
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(ResourceModule(), buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return {};
-        if (length < buffer.size() - 1) {
-            buffer.resize(length);
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    std::string path(buffer.begin(), buffer.end());
-    if (path.find(' ') == std::string::npos) return path;
+std::wstring ServerPath() {
+    const std::wstring path = ModuleFileName(ResourceModule());
     // Shells of the 9x family split an unquoted server path at its spaces.
-    const DWORD shortLength = GetShortPathNameA(path.c_str(), nullptr, 0);
-    if (shortLength == 0) return path;
-    std::vector<char> shortPath(shortLength + 1, '\0');
-    if (GetShortPathNameA(path.c_str(), shortPath.data(), shortLength + 1) == 0) return path;
-    return shortPath.data();
+    return path.find(L' ') == std::wstring::npos ? path : ShortPathOf(path);
 }
 
 TClassFactory::TClassFactory(const CLSID& classId, std::string description, std::string threadingModel)
@@ -98,12 +94,12 @@ HRESULT STDMETHODCALLTYPE TClassFactory::LockServer(BOOL lock) {
 }
 
 void TClassFactory::ApplyRegistration(bool reg) {
-    const std::string classKey = "CLSID\\" + GuidToText(classId_);
+    const std::string classKey = std::string("CLSID\\") + GuidText(classId_).c_str();
     const std::string serverKey = classKey + "\\InprocServer32";
     if (reg) {
-        WriteClassEntry(classKey, nullptr, description_);
+        WriteClassEntry(classKey, nullptr, WideFromAnsi(description_));
         WriteClassEntry(serverKey, nullptr, ServerPath());
-        WriteClassEntry(serverKey, "ThreadingModel", threadingModel_);
+        WriteClassEntry(serverKey, "ThreadingModel", WideFromAnsi(threadingModel_));
     } else {
         // Keys already gone, or held by someone else, are passed over.
         RegDeleteKeyA(HKEY_CLASSES_ROOT, serverKey.c_str());

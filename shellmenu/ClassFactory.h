@@ -18,12 +18,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case.
-std::string GuidToText(const GUID& guid);
-
 // The full path of the module that holds this code; its short (8.3) form when
 // the path holds a space, as an InprocServer32 entry must be on old shells.
-std::string ServerPath();
+std::wstring ServerPath();
 
 class TClassFactory : public TComObject<IClassFactory> {
 public:

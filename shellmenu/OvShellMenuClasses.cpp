@@ -1,12 +1,16 @@
 #include "OvShellMenuClasses.h"
 
+#include "OvShellMenuConsts.h"
 #include "OvTools.h"
+#include "ResString.h"
+#include "WinText.h"
 #include "lumSysUtils.h"
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
+#include <string_view>
 
 // The module this code is linked into: OvSShow.dll when it ships.
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -42,9 +46,84 @@ private:
     bool owned_ = false;
 };
 
-void ShowCommandError(const CMINVOKECOMMANDINFO& info, const char* message) {
+// message: the error's text, or null for an error that carries none.
+void ShowCommandError(const CMINVOKECOMMANDINFO& info, const char* message) noexcept {
     if (info.fMask & CMIC_MASK_FLAG_NO_UI) return;
-    MessageBoxA(info.hwnd, message, "Orvane Slide Show", MB_OK | MB_ICONERROR);
+    try {
+        const std::string text = message ? std::string(message) : LoadResString(IDS_COMMAND_FAILED);
+        MessageBoxA(info.hwnd, text.c_str(), LoadResString(IDS_MESSAGE_TITLE).c_str(), MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Without its texts the library can show nothing; the command has
+        // failed all the same.
+    }
+}
+
+// The name of drop entry i, whole whatever its length: asked for its length
+// first.
+template <class Char, class Query>
+std::basic_string<Char> DropName(UINT i, Query query) {
+    const UINT length = query(i, nullptr, 0);
+    if (length == 0) return {};
+    std::basic_string<Char> name(static_cast<size_t>(length) + 1, Char());
+    const UINT fetched = query(i, name.data(), length + 1);
+    name.resize(std::min(fetched, length));
+    return name;
+}
+
+// The drop data's names: through the wide API on the NT family, so a name in
+// any script arrives as it is; the 9x family's names are ANSI.
+TSelection DropNames(HDROP drop) {
+    TSelection names;
+    if (IsWinNT) {
+        const auto query = [drop](UINT i, wchar_t* b, UINT n) { return DragQueryFileW(drop, i, b, n); };
+        const UINT count = query(0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) names.push_back(DropName<wchar_t>(i, query));
+    } else {
+        const auto query = [drop](UINT i, char* b, UINT n) { return DragQueryFileA(drop, i, b, n); };
+        const UINT count = query(0xFFFFFFFF, nullptr, 0);
+        for (UINT i = 0; i < count; ++i) names.push_back(WideFromAnsi(DropName<char>(i, query)));
+    }
+    return names;
+}
+
+// The same item record for InsertMenuItemW, with its own text.
+MENUITEMINFOW WideItemInfo(const MENUITEMINFOA& ansi, std::wstring& text) {
+    MENUITEMINFOW wide{};
+    wide.cbSize = ansi.cbSize == sizeof(MENUITEMINFOA) ? sizeof(MENUITEMINFOW) : kMenuItemInfoSize400W;
+    wide.fMask = ansi.fMask;
+    wide.fType = ansi.fType;
+    wide.fState = ansi.fState;
+    wide.wID = ansi.wID;
+    wide.hSubMenu = ansi.hSubMenu;
+    wide.hbmpChecked = ansi.hbmpChecked;
+    wide.hbmpUnchecked = ansi.hbmpUnchecked;
+    wide.dwItemData = ansi.dwItemData;
+    wide.dwTypeData = text.data();
+    wide.cch = static_cast<UINT>(text.size());
+    if (wide.cbSize == sizeof(MENUITEMINFOW)) wide.hbmpItem = ansi.hbmpItem;
+    return wide;
+}
+
+// The caption item shows a file name of any script: the wide menu function
+// takes it on the NT family; on the 9x family the name came from ANSI.
+bool InsertCaptionItem(HMENU menu, UINT position, BOOL byPosition, MENUITEMINFOA info, std::wstring text) {
+    if (IsWinNT) {
+        const MENUITEMINFOW wide = WideItemInfo(info, text);
+        return InsertMenuItemW(menu, position, byPosition, &wide) != FALSE;
+    }
+    std::string ansi = LossyAnsiOf(text);
+    info.dwTypeData = ansi.data();
+    info.cch = static_cast<UINT>(ansi.size());
+    return InsertMenuItemA(menu, position, byPosition, &info) != FALSE;
+}
+
+// Copies text into a caller's buffer of cchMax characters, cut to fit, with
+// its terminating null.
+template <class Char>
+void CopyToFit(Char* buffer, UINT cchMax, std::basic_string_view<Char> text) {
+    const size_t n = std::min<size_t>(text.size(), cchMax - 1);
+    std::memcpy(buffer, text.data(), n * sizeof(Char));
+    buffer[n] = Char();
 }
 
 } // namespace
@@ -63,15 +142,17 @@ TlumShellMenuItem::TlumShellMenuItem(const std::string& caption, const std::stri
     ByPosition = -1;
 
     MenuItemInfo = MENUITEMINFOA{};
-    MenuItemInfo.cbSize = sizeof(MENUITEMINFOA);
     const bool extended = HasExtendedMenuItemInfo();
+    // Windows 95 and NT 4 refuse the full record and know no item bitmap:
+    // there the picture can only be the item's check mark.
+    MenuItemInfo.cbSize = extended ? sizeof(MENUITEMINFOA) : kMenuItemInfoSize400A;
     MenuItemInfo.fMask = MIIM_ID | MIIM_DATA | (extended ? MIIM_STRING | MIIM_FTYPE : MIIM_TYPE);
     MenuItemInfo.fType = separator ? MFT_SEPARATOR : MFT_STRING;
     if (ownerDraw) MenuItemInfo.fType |= MFT_OWNERDRAW;
 
     HBITMAP handle = bitmap ? bitmap : Bitmap.Handle();
     if (handle) {
-        if (useItemBitmap || !extended) {
+        if (useItemBitmap && extended) {
             MenuItemInfo.hbmpItem = handle;
             MenuItemInfo.fMask |= MIIM_BITMAP;
         } else {
@@ -111,7 +192,7 @@ TlumShellMenuItem* TlumShellMenuItemList::FindByIndex(int value) const {
     return nullptr;
 }
 
-void TlumShellMenuItemList::Click(int value, const std::string& fileName, const TSelection& selection) const {
+void TlumShellMenuItemList::Click(int value, const std::wstring& fileName, const TSelection& selection) const {
     if (!OnClick) return;
     if (TlumShellMenuItem* item = FindByIndex(value)) OnClick(*item, fileName, selection);
 }
@@ -138,22 +219,12 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::Initialize(PCIDLIST_ABSOLUTE, IDataObje
         medium.own();
         if (medium.get().tymed != TYMED_HGLOBAL || !medium.get().hGlobal) return DV_E_TYMED;
 
-        const auto drop = static_cast<HDROP>(medium.get().hGlobal);
-        const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-        TSelection files;
-        std::vector<char> name;
-        for (UINT i = 0; i < count; ++i) {
-            // Asked for its length first, so a long path arrives whole.
-            const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-            name.assign(static_cast<size_t>(length) + 1, '\0');
-            const UINT fetched = length ? DragQueryFileA(drop, i, name.data(), length + 1) : 0;
-            files.emplace_back(name.data(), std::min(fetched, length));
-        }
+        TSelection files = DropNames(static_cast<HDROP>(medium.get().hGlobal));
         // Explorer may call Initialize again on the same object: the new
         // selection replaces the old one entirely.
-        FFileName = files.empty() ? std::string() : files.back();
+        FFileName = files.empty() ? std::wstring() : files.back();
+        SelectedCount = static_cast<int>(files.size());
         SelectedFiles = std::move(files);
-        SelectedCount = static_cast<int>(count);
         CaptionTexts.reset();
         return S_OK;
     } catch (const std::bad_alloc&) {
@@ -169,7 +240,7 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::QueryContextMenu(HMENU menu, UINT index
     UINT inserted = 0;
     try {
         CaptionTexts.reset();
-        const std::vector<std::string> images = BuildImageList(SelectedFiles, SelectedCount);
+        const std::vector<std::wstring> images = BuildImageList(SelectedFiles, SelectedCount);
         if (images.empty() || !MenuItems) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
         const bool withCaption = IsCaptionCandidate(images);
 
@@ -181,14 +252,18 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::QueryContextMenu(HMENU menu, UINT index
             // identifier and the caption texts are this menu's own.
             MENUITEMINFOA info = item.MenuItemInfo;
             info.wID = idCmdFirst + static_cast<UINT>(position);
+            bool in = false;
             if (position == CaptionItemPosition) {
-                CaptionTexts = PrepareCaptionItemTexts ? PrepareCaptionItemTexts(images.front())
-                                                       : TCaptionTexts{item.Caption, item.Hint};
-                info.dwTypeData = CaptionTexts->Caption.data();
-                info.cch = static_cast<UINT>(CaptionTexts->Caption.size());
+                CaptionTexts = PrepareCaptionItemTexts
+                                   ? PrepareCaptionItemTexts(images.front())
+                                   : TCaptionTexts{WideFromAnsi(item.Caption), WideFromAnsi(item.Hint)};
+                in = InsertCaptionItem(menu, indexMenu + inserted, item.ByPosition, info, CaptionTexts->Caption);
+            } else {
+                in = InsertMenuItemA(menu, indexMenu + inserted, item.ByPosition, &info) != FALSE;
             }
-            InsertMenuItemA(menu, indexMenu + inserted, item.ByPosition, &info);
-            ++inserted;
+            // Explorer numbers what follows from the count: only items that
+            // are in the menu count.
+            if (in) ++inserted;
         }
     } catch (...) {
         // What is in the menu stays there and is reported as such.
@@ -211,7 +286,7 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::InvokeCommand(CMINVOKECOMMANDINFO* info
     } catch (const std::exception& e) {
         ShowCommandError(*info, e.what());
     } catch (...) {
-        ShowCommandError(*info, "The command could not be carried out.");
+        ShowCommandError(*info, nullptr);
     }
     return E_FAIL;
 }
@@ -219,33 +294,34 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::InvokeCommand(CMINVOKECOMMANDINFO* info
 HRESULT STDMETHODCALLTYPE TlumShellMenu::GetCommandString(UINT_PTR idCmd, UINT uType, UINT*, CHAR* name,
                                                          UINT cchMax) {
     if (!MenuItems || idCmd >= static_cast<UINT_PTR>(MenuItems->Count())) return E_INVALIDARG;
-    if (uType != GCS_HELPTEXTA && uType != GCS_HELPTEXTW) return S_OK;
+    switch (uType) {
+    case GCS_HELPTEXTA:
+    case GCS_HELPTEXTW:
+        break;
+    case GCS_VERBA:
+    case GCS_VERBW:
+    case GCS_VERBICONW:
+        // The items have no canonical verb; a caller that reads its buffer
+        // after S_OK would take whatever it held for one.
+        return E_NOTIMPL;
+    default:
+        return S_OK;
+    }
     // A zero-sized buffer has no room even for the terminator.
     if (cchMax == 0) return S_OK;
     if (!name) return E_INVALIDARG;
     try {
         const int position = static_cast<int>(idCmd);
-        const std::string& hint = position == CaptionItemPosition && CaptionTexts
-                                      ? CaptionTexts->Hint
-                                      : MenuItems->Items(position)->Hint;
+        const bool captionItem = position == CaptionItemPosition && CaptionTexts;
+        const TlumShellMenuItem& item = *MenuItems->Items(position);
         if (uType == GCS_HELPTEXTA) {
-            const size_t n = std::min<size_t>(hint.size(), cchMax - 1);
-            std::memcpy(name, hint.data(), n);
-            name[n] = '\0';
+            // An ANSI caller can only show the caption item's text with '?'
+            // for what the code page lacks.
+            const std::string hint = captionItem ? LossyAnsiOf(CaptionTexts->Hint) : item.Hint;
+            CopyToFit<char>(name, cchMax, hint);
         } else {
-            std::wstring wide;
-            if (!hint.empty()) {
-                const int length = MultiByteToWideChar(CP_ACP, 0, hint.data(), static_cast<int>(hint.size()),
-                                                       nullptr, 0);
-                wide.resize(static_cast<size_t>(std::max(length, 0)));
-                if (length > 0)
-                    MultiByteToWideChar(CP_ACP, 0, hint.data(), static_cast<int>(hint.size()), wide.data(),
-                                        length);
-            }
-            auto* buffer = reinterpret_cast<wchar_t*>(name);
-            const size_t n = std::min<size_t>(wide.size(), cchMax - 1);
-            std::memcpy(buffer, wide.data(), n * sizeof(wchar_t));
-            buffer[n] = L'\0';
+            const std::wstring hint = captionItem ? CaptionTexts->Hint : WideFromAnsi(item.Hint);
+            CopyToFit<wchar_t>(reinterpret_cast<wchar_t*>(name), cchMax, hint);
         }
         return S_OK;
     } catch (const std::bad_alloc&) {

@@ -11,6 +11,7 @@
 #include <shlobj.h>
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,7 +39,9 @@ private:
     HBITMAP handle_ = nullptr;
 };
 
-// One context-menu item, in the very form InsertMenuItemA takes it.
+// One context-menu item, in the very form InsertMenuItemA takes it on the
+// Windows at hand: the full record where the extended menu-item interface
+// exists, the old one (kMenuItemInfoSize400A) on Windows 95 and NT 4.
 class TlumShellMenuItem {
 public:
     // resourceName: an RT_BITMAP resource of the module holding this code
@@ -65,18 +68,26 @@ public:
     MENUITEMINFOA MenuItemInfo{};
 };
 
+// The MENUITEMINFO that Windows 95 and NT 4 know: the record without its last
+// member, hbmpItem. They refuse the full record's size and its
+// MIIM_BITMAP.
+inline constexpr UINT kMenuItemInfoSize400A = offsetof(MENUITEMINFOA, hbmpItem);
+inline constexpr UINT kMenuItemInfoSize400W = offsetof(MENUITEMINFOW, hbmpItem);
+
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(MENUITEMINFOA) == 48, "the full MENUITEMINFOA, with hbmpItem, is 48 bytes");
+static_assert(kMenuItemInfoSize400A == 44 && kMenuItemInfoSize400W == 44, "the old MENUITEMINFO is 44 bytes");
 #endif
 
 // The selection a command runs on: the selected paths in drop order, shortcut
-// entries replaced by their targets.
-using TSelection = std::vector<std::string>;
+// entries replaced by their targets. UTF-16: the names as the shell has them
+// on the NT family, the ANSI names widened on the 9x family.
+using TSelection = std::vector<std::wstring>;
 
 // item: the chosen item; fileName: the last selected name (empty when there is
 // no selection); selection: the selection of the menu the item was chosen in.
 // May throw std::exception carrying the message for the user.
-using TMenuItemClickEvent = void (*)(TlumShellMenuItem& item, const std::string& fileName,
+using TMenuItemClickEvent = void (*)(TlumShellMenuItem& item, const std::wstring& fileName,
                                      const TSelection& selection);
 
 // The items in menu order; owns them.
@@ -94,7 +105,7 @@ public:
     // The first item whose Index is value, or null.
     TlumShellMenuItem* FindByIndex(int value) const;
     // Calls OnClick for FindByIndex(value) when both exist; otherwise nothing.
-    void Click(int value, const std::string& fileName, const TSelection& selection) const;
+    void Click(int value, const std::wstring& fileName, const TSelection& selection) const;
 
     TMenuItemClickEvent OnClick = nullptr;
 
@@ -109,16 +120,18 @@ extern TlumShellMenuItemList* MenuItems;
 constexpr int CaptionItemPosition = 4;
 
 // --- Caption item texts ----------------------------------------------------------
+// UTF-16, since they show a file name of any script. Caption is the menu text
+// as it goes into the menu ('&' marks the mnemonic there).
 struct TCaptionTexts {
-    std::string Caption;
-    std::string Hint;
+    std::wstring Caption;
+    std::wstring Hint;
 };
 
 // The caption item's menu and help text for the single JPEG jpegPath
 // ("Set Caption for "/"Edit Caption for " + name, "Current Caption: " +
 // caption). Set by SetupMenuItems (OvShellMenuUtils); while it is null the
 // caption item shows its own Caption and Hint.
-using TCaptionItemPreparer = TCaptionTexts (*)(const std::string& jpegPath);
+using TCaptionItemPreparer = TCaptionTexts (*)(const std::wstring& jpegPath);
 extern TCaptionItemPreparer PrepareCaptionItemTexts;
 
 // --- The handler ---------------------------------------------------------------------
@@ -142,7 +155,7 @@ public:
     HRESULT STDMETHODCALLTYPE HandleMenuMsg(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
 
     // The last selected name that Initialize fetched; empty before.
-    std::string FFileName;
+    std::wstring FFileName;
     // The selection of the last successful Initialize, in drop order;
     // QueryContextMenu replaces shortcut entries by their targets.
     TSelection SelectedFiles;

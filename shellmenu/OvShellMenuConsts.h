@@ -2,26 +2,29 @@
 // registry, the viewer and Explorer see, which are never translated.
 #pragma once
 
+#include "GuidText.h"
 #include "resource.h"
+
+#include <windows.h>
 
 namespace ovs {
 
-// The handler's class identifier, in the registry's text form.
-inline constexpr char kMenuClsidText[] = "{6F0B2D4E-93A1-4C7E-8B25-1D9E4A7C3F60}";
+// The handler's class identifier; every text form below is derived from it.
+inline constexpr CLSID CLSID_OvShellMenu = {
+    0x6F0B2D4E, 0x93A1, 0x4C7E, {0x8B, 0x25, 0x1D, 0x9E, 0x4A, 0x7C, 0x3F, 0x60}};
+
+inline constexpr TFixedText<39> kMenuClsidText = GuidText(CLSID_OvShellMenu);
 inline constexpr char kMenuDescription[] = "Orvane Slide Show shell menu items";
-// The handler's key name under ContextMenuHandlers.
-inline constexpr char kMenuHandlerName[] = "Orvane Slide Show";
 inline constexpr char kThreadingModel[] = "Apartment";
 
-inline constexpr char kClsidKey[] = "CLSID\\{6F0B2D4E-93A1-4C7E-8B25-1D9E4A7C3F60}";
-inline constexpr char kInprocServerKey[] = "CLSID\\{6F0B2D4E-93A1-4C7E-8B25-1D9E4A7C3F60}\\InprocServer32";
+inline constexpr auto kInprocServerKey = JoinedText("CLSID\\", kMenuClsidText.Text, "\\InprocServer32");
 inline constexpr char kFileHandlerKey[] = "*\\shellex\\ContextMenuHandlers\\Orvane Slide Show";
 inline constexpr char kFolderHandlerKey[] = "folder\\shellex\\ContextMenuHandlers\\Orvane Slide Show";
 inline constexpr char kApprovedKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 
 // Prefix of the list files in the temporary folder.
-inline constexpr char kListFilePrefix[] = "ovs";
-inline constexpr char kViewerExtension[] = ".exe";
+inline constexpr wchar_t kListFilePrefix[] = L"ovs";
+inline constexpr wchar_t kViewerExtension[] = L".exe";
 
 // The viewer's switches, by command offset; offsets without one run nothing.
 inline constexpr const char* kViewerSwitches[] = {nullptr, "-show", "-config", "-build", "-setcaption", nullptr};

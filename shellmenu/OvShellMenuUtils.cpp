@@ -1,20 +1,19 @@
 #include "OvShellMenuUtils.h"
 
-#include "WindowsFileAccess.h"
-
 #include "Caption.h"
 #include "ImageInfo.h"
 #include "OvShellMenuConsts.h"
-#include "OvTools.h"
-#include "RegistryKey.h"
+#include "PathText.h"
+#include "Utf8Text.h"
+#include "WinFiles.h"
+#include "WinText.h"
+#include "WindowsFileAccess.h"
 #include "lumSysUtils.h"
 
 #include <shellapi.h>
 
-#include <algorithm>
 #include <iterator>
 #include <memory>
-#include <vector>
 
 namespace ovs {
 
@@ -60,7 +59,9 @@ TCaptionReader* captionReader = nullptr;
 void CreateCaptionReader() {
     if (!captionReader) {
         captionReader = new TCaptionReader;
-        InstallWindowsFileAccess(captionReader->State, false);
+        // The NT family hands the reader UTF-8 forms of its UTF-16 names, so
+        // a file of any name is read; the 9x family's names are ANSI.
+        InstallWindowsFileAccess(captionReader->State, IsWinNT);
     }
 }
 
@@ -118,31 +119,42 @@ void FreeMenuItems() {
 
 namespace {
 
-std::string FileNamePart(const std::string& path) {
-    const size_t delimiter = path.find_last_of("\\:");
-    return delimiter == std::string::npos ? path : path.substr(delimiter + 1);
-}
-
-std::string CaptionOf(const std::string& path) {
+// The path in the form CreateCaptionReader told the reader to expect.
+std::string CaptionOf(const std::wstring& path) {
     if (!captionReader) return {};
+    const std::string readerPath = IsWinNT ? Utf8FromUtf16(path) : LossyAnsiOf(path);
     TLockGuard guard(captionReader->Lock);
     try {
-        return GetImageCaption(captionReader->State, path);
+        return GetImageCaption(captionReader->State, readerPath);
     } catch (...) {
         // An unreadable image simply has no caption.
         return {};
     }
 }
 
+// A menu takes '&' as the mark of the next character's mnemonic: doubled, it
+// shows as itself.
+std::wstring MenuTextOf(std::wstring_view text) {
+    std::wstring shown;
+    shown.reserve(text.size());
+    for (const wchar_t c : text) {
+        shown += c;
+        if (c == L'&') shown += L'&';
+    }
+    return shown;
+}
+
 } // namespace
 
-TCaptionTexts PrepareCaptionItem(const std::string& jpegPath) {
+TCaptionTexts PrepareCaptionItem(const std::wstring& jpegPath) {
     TCaptionTexts texts;
     try {
-        const std::string caption = CaptionOf(jpegPath);
-        texts.Caption = LoadResString(caption.empty() ? IDS_SET_CAPTION_FOR : IDS_EDIT_CAPTION_FOR) +
-                        FileNamePart(jpegPath);
-        texts.Hint = LoadResString(IDS_CURRENT_CAPTION) + caption;
+        // The caption's bytes are text in the ANSI code page, as the
+        // program that wrote it saw them.
+        const std::wstring caption = WideFromAnsi(CaptionOf(jpegPath));
+        texts.Caption = LoadResStringW(caption.empty() ? IDS_SET_CAPTION_FOR : IDS_EDIT_CAPTION_FOR) +
+                        MenuTextOf(NamePart(jpegPath));
+        texts.Hint = LoadResStringW(IDS_CURRENT_CAPTION) + caption;
     } catch (...) {
         // Called while Explorer builds its menu: the item keeps whatever
         // could be made, never an exception.
@@ -154,60 +166,22 @@ TCaptionTexts PrepareCaptionItem(const std::string& jpegPath) {
 
 namespace {
 
-// An owned file handle, closed on every path.
-class TFileHandle {
-public:
-    explicit TFileHandle(HANDLE handle) : handle_(handle) {}
-    ~TFileHandle() {
-        if (valid()) CloseHandle(handle_);
-    }
-    TFileHandle(const TFileHandle&) = delete;
-    TFileHandle& operator=(const TFileHandle&) = delete;
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-bool WriteAll(HANDLE file, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
-        done += written;
-    }
-    return true;
+// The path the library is registered under. Read only: under
+// HKEY_CLASSES_ROOT the key belongs to HKEY_LOCAL_MACHINE, which a user
+// without administrator rights on the NT family may read but not change.
+std::wstring RegisteredLibraryPath() {
+    const std::wstring key(kInprocServerKey.Text, kInprocServerKey.Text + std::size(kInprocServerKey.Text) - 1);
+    return RegQueryStringW(HKEY_CLASSES_ROOT, key, L"").value_or(std::wstring());
 }
 
-bool IsExistingFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+bool IsExistingFile(const std::wstring& path) {
+    const DWORD attributes = FileAttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The path the library is registered under. The key is opened for reading
-// only: under HKEY_CLASSES_ROOT it belongs to HKEY_LOCAL_MACHINE, which a
-// user without administrator rights on the NT family may read but not change.
-std::string RegisteredLibraryPath() {
-    TRegistryKey key;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kInprocServerKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-        throw ERegistryException(std::string("Unable to open the ") + kInprocServerKey + " key");
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || size == 0)
-        return {};
-    if (type != REG_SZ && type != REG_EXPAND_SZ) throw ERegistryException("Invalid data type for ''");
-    std::vector<char> data(size + 1, '\0');
-    if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) !=
-        ERROR_SUCCESS)
-        throw ERegistryException("Failed to get data for ''");
-    return std::string(data.data()); // the text ends at its first null
 }
 
 } // namespace
 
-void MenuItemClick(TlumShellMenuItem& item, const std::string& fileName, const TSelection& selection) {
+void MenuItemClick(TlumShellMenuItem& item, const std::wstring& fileName, const TSelection& selection) {
     const int index = item.Index;
     if (index < 0 || index >= static_cast<int>(std::size(kViewerSwitches)) || !kViewerSwitches[index]) return;
     // Without a selection there is nothing to show, and a list file written
@@ -217,43 +191,48 @@ void MenuItemClick(TlumShellMenuItem& item, const std::string& fileName, const T
 }
 
 std::string WriteListFile(const TSelection& selection) {
-    char folder[MAX_PATH + 1] = {};
-    const DWORD folderLength = GetTempPathA(static_cast<DWORD>(sizeof(folder)), folder);
-    if (folderLength == 0 || folderLength >= sizeof(folder)) return {};
-    char name[MAX_PATH + 1] = {};
-    if (GetTempFileNameA(folder, kListFilePrefix, 0, name) == 0) return {};
+    const std::wstring folder = TempFolder();
+    if (folder.empty()) return {};
+    const std::wstring name = TempFileName(folder, kListFilePrefix);
+    if (name.empty()) return {};
 
+    // The viewer reads ANSI: each entry by a name that opens it, where it has
+    // one; the others keep their line, with '?' for what the code page lacks.
     std::string lines;
-    for (const std::string& entry : selection) lines += entry + "\r\n";
-    bool written = false;
-    {
-        TFileHandle file(
-            CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        written = file.valid() && WriteAll(file.get(), lines);
-    }
-    if (!written) {
+    for (const std::wstring& entry : selection) lines += AnsiPathOrPlaceholder(entry) + "\r\n";
+    TFileHandle file = CreateFileAt(name, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    const bool written = file.valid() && WriteAll(file.get(), lines) && file.close();
+    // A list the viewer cannot name is no list for it.
+    const std::optional<std::string> ansiName = written ? AnsiPathOf(name) : std::nullopt;
+    if (!ansiName) {
         // A half-written list would show the viewer a wrong selection.
-        DeleteFileA(name);
+        file.reset();
+        DeleteFileAt(name);
         return {};
     }
-    return name;
+    return *ansiName;
 }
 
-std::string ViewerPathFor(const std::string& libraryPath) {
-    const std::string_view extension = ExtensionOf(libraryPath);
-    return libraryPath.substr(0, libraryPath.size() - extension.size()) + kViewerExtension;
-}
+std::wstring ViewerPathFor(const std::wstring& libraryPath) { return ChangeFileExt(libraryPath, kViewerExtension); }
 
 void RunViewer(const std::string& switchText, const std::string& listFileName) {
-    const std::string viewer = ViewerPathFor(RegisteredLibraryPath());
+    const std::wstring viewer = ViewerPathFor(RegisteredLibraryPath());
     const std::string parameters = switchText + " \"" + listFileName + "\"";
     if (!IsExistingFile(viewer)) {
-        if (!listFileName.empty()) DeleteFileA(listFileName.c_str());
+        if (!listFileName.empty()) DeleteFileAt(WideFromAnsi(listFileName));
         throw ECommandError(LoadResString(IDS_VIEWER_NOT_FOUND));
     }
-    const std::string file = "\"" + viewer + "\"";
     // The viewer runs on its own; whether it started is not ours to report.
-    ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), nullptr, SW_SHOW);
+    if (IsWinNT) {
+        // The wide call finds the viewer in a folder of any name; its
+        // parameters widen from ANSI and reach the viewer's ANSI command line
+        // as exactly these bytes.
+        const std::wstring file = L"\"" + viewer + L"\"";
+        ShellExecuteW(nullptr, nullptr, file.c_str(), WideFromAnsi(parameters).c_str(), nullptr, SW_SHOW);
+    } else {
+        const std::string file = "\"" + LossyAnsiOf(viewer) + "\"";
+        ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), nullptr, SW_SHOW);
+    }
 }
 
 } // namespace ovs

@@ -22,6 +22,7 @@ public:
 // --- Module load and unload --------------------------------------------------
 // The one reader state the caption lookups share, with the lock that keeps two
 // Explorer windows building menus on two threads from reading into it at once.
+// InitPlatformFlags must have run: the family decides the reader's path form.
 void CreateCaptionReader();
 void FreeCaptionReader();
 
@@ -32,26 +33,31 @@ void SetupMenuItems();
 void FreeMenuItems();
 
 // --- The caption item ----------------------------------------------------------
-// "Set Caption for "/"Edit Caption for " + the file-name part, and
+// "Set Caption for "/"Edit Caption for " + the file-name part (each '&'
+// doubled, so the menu shows it rather than a mnemonic), and
 // "Current Caption: " + the image's caption. Never throws.
-TCaptionTexts PrepareCaptionItem(const std::string& jpegPath);
+TCaptionTexts PrepareCaptionItem(const std::wstring& jpegPath);
 
 // --- Commands ------------------------------------------------------------------
 // The OnClick handler of MenuItems: the item's Index picks the viewer switch.
 // Throws ECommandError or ERegistryException with the text for the user.
-void MenuItemClick(TlumShellMenuItem& item, const std::string& fileName, const TSelection& selection);
+void MenuItemClick(TlumShellMenuItem& item, const std::wstring& fileName, const TSelection& selection);
 
-// Writes the selection, one ANSI line ended by CR LF per entry, into a new
-// "ovs*.tmp" file of the temporary folder; its full name, or "" when it could
-// not be written.
+// Writes the selection into a new "ovs*.tmp" file of the temporary folder (a
+// folder of any name): one ANSI line ended by CR LF per entry, the entry's
+// exact ANSI form or its 8.3 alias (AnsiPathOf); an entry with neither gets
+// its text with '?' for what the code page lacks, which names no file.
+// Answers the list file's own ANSI name (exact or 8.3 alias), which the
+// viewer can open; "" when the list could not be written or has no such
+// name (then it is removed again).
 std::string WriteListFile(const TSelection& selection);
 
 // Starts the viewer that sits beside the registered library with
-// `switchText "listFileName"`, without waiting for it.
+// `switchText "listFileName"` (an ANSI name), without waiting for it.
 void RunViewer(const std::string& switchText, const std::string& listFileName);
 
 // The viewer's path for a library path: the extension of its file-name part
 // replaced by ".exe" (appended when there is none).
-std::string ViewerPathFor(const std::string& libraryPath);
+std::wstring ViewerPathFor(const std::wstring& libraryPath);
 
 } // namespace ovs

@@ -7,11 +7,11 @@
 namespace ovs {
 
 constexpr TRegistryEntry kMenuRegistryEntries[3] = {
-    {TRegistryRoot::ClassesRoot, kFileHandlerKey, "", kMenuClsidText, false},
-    {TRegistryRoot::ClassesRoot, kFolderHandlerKey, "", kMenuClsidText, false},
+    {TRegistryRoot::ClassesRoot, kFileHandlerKey, "", kMenuClsidText.Text, false},
+    {TRegistryRoot::ClassesRoot, kFolderHandlerKey, "", kMenuClsidText.Text, false},
     // Shells of the NT family load only approved extensions when the
     // administrator asks them to; the 9x family has no such list.
-    {TRegistryRoot::LocalMachine, kApprovedKey, kMenuClsidText, kMenuDescription, true},
+    {TRegistryRoot::LocalMachine, kApprovedKey, kMenuClsidText.Text, kMenuDescription, true},
 };
 
 HKEY RootKeyOf(TRegistryRoot root) {

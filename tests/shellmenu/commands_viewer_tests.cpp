@@ -5,6 +5,7 @@
 
 #include "OvShellMenuConsts.h"
 #include "OvShellMenuUtils.h"
+#include "WinText.h"
 #include "lumSysUtils.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,17 @@
 
 namespace ovs::test {
 namespace {
+
+std::wstring W(const std::string& ansi) { return ovs::WideFromAnsi(ansi); }
+std::wstring WidePath(const TScratchDir& dir, const std::wstring& name) { return W(dir.path()) + L"\\" + name; }
+
+// The alias GetShortPathNameW gives (never hard-coded: Wine's are hashed),
+// in the ANSI form a viewer reads.
+std::string AliasOf(const std::wstring& path) {
+    wchar_t alias[MAX_PATH + 1] = {};
+    const DWORD n = GetShortPathNameW(path.c_str(), alias, MAX_PATH);
+    return n && n < MAX_PATH ? ovs::ExactAnsiOf(alias).value_or("<not ANSI>") : "<no alias>";
+}
 
 // The list file named at the end of a viewer command line after the switch.
 std::string ListFileOf(const std::string& commandLine, const std::string& switchText) {
@@ -61,7 +73,7 @@ protected:
 };
 
 TEST_F(CommandTest, TwoCommandsInARowWriteTwoDifferentListFiles) {
-    const TSelection selection = {"C:\\pics\\a.jpg"};
+    const TSelection selection = {L"C:\\pics\\a.jpg"};
     MenuItemClick(Item(1), selection.back(), selection);
     MenuItemClick(Item(1), selection.back(), selection);
     const auto records = server_.WaitForRecords(2);
@@ -76,11 +88,14 @@ TEST_F(CommandTest, TheListFileHoldsEveryEntryAsGivenEachEndedByCrLf) {
         TSelection Selection;
         const char* Bytes;
     } cases[] = {
-        {"files of any type", {"C:\\a.jpg", "C:\\notes.txt"}, "C:\\a.jpg\r\nC:\\notes.txt\r\n"},
-        {"a folder is not expanded", {"C:\\pics"}, "C:\\pics\r\n"},
-        {"an unreadable shortcut leaves an empty line", {"C:\\a.jpg", "", "C:\\b.gif"},
+        {"files of any type", {L"C:\\a.jpg", L"C:\\notes.txt"}, "C:\\a.jpg\r\nC:\\notes.txt\r\n"},
+        {"a folder is not expanded", {L"C:\\pics"}, "C:\\pics\r\n"},
+        {"an unreadable shortcut leaves an empty line", {L"C:\\a.jpg", L"", L"C:\\b.gif"},
          "C:\\a.jpg\r\n\r\nC:\\b.gif\r\n"},
-        {"ANSI bytes pass unchanged", {"C:\\Fotos\\M\xFC" "nchen.jpg"}, "C:\\Fotos\\M\xFC" "nchen.jpg\r\n"},
+        {"names in the code page pass exactly", {L"C:\\Fotos\\M\u00FCnchen.jpg"}, "C:\\Fotos\\M\xFC" "nchen.jpg\r\n"},
+        // No file, so no alias: the line keeps its place, and its '?' names
+        // no other file.
+        {"a name outside the code page with no alias", {L"C:\\gone\\\u03A9mega.jpg"}, "C:\\gone\\?mega.jpg\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -91,9 +106,81 @@ TEST_F(CommandTest, TheListFileHoldsEveryEntryAsGivenEachEndedByCrLf) {
     }
 }
 
+TEST_F(CommandTest, NamesOutsideTheCodePageAreListedByTheirAlias) {
+    TScratchDir dir("names");
+    const std::wstring names[] = {L"\u30BD\u8868.jpg", L"\U0001F334 beach.jpg", L"Caf\u00E9.jpg", L"\u03A9mega.jpg"};
+    TSelection selection;
+    std::string expected;
+    for (const std::wstring& name : names) {
+        const std::wstring path = WidePath(dir, name);
+        WriteFileBytes(path, "");
+        selection.push_back(path);
+    }
+    const std::wstring folder = WidePath(dir, L"\u5199\u771F");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    selection.push_back(folder);
+    for (const std::wstring& path : selection)
+        // Caf\u00E9 has an exact ANSI form; the others only their 8.3 alias.
+        expected += (path.find(L"Caf") != std::wstring::npos ? *ovs::ExactAnsiOf(path) : AliasOf(path)) + "\r\n";
+
+    MenuItemClick(Item(1), selection.back(), selection);
+    const auto records = server_.WaitForRecords(1);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].ListBytes, expected);
+    // Every line opens its entry.
+    for (const std::wstring& path : selection)
+        EXPECT_NE(GetFileAttributesA(AliasOf(path).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The temporary folder as the environment names it, for this process and
+// what it starts.
+class TTempFolder {
+public:
+    explicit TTempFolder(const std::wstring& folder) : tmp_(Get(L"TMP")), temp_(Get(L"TEMP")) {
+        SetEnvironmentVariableW(L"TMP", folder.c_str());
+        SetEnvironmentVariableW(L"TEMP", folder.c_str());
+    }
+    ~TTempFolder() {
+        SetEnvironmentVariableW(L"TMP", tmp_.c_str());
+        SetEnvironmentVariableW(L"TEMP", temp_.c_str());
+    }
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
+
+private:
+    static std::wstring Get(const wchar_t* name) {
+        wchar_t value[MAX_PATH + 1] = {};
+        GetEnvironmentVariableW(name, value, MAX_PATH);
+        return value;
+    }
+    std::wstring tmp_, temp_;
+};
+
+TEST_F(CommandTest, ATemporaryFolderOutsideTheCodePageHoldsTheListTheViewerIsHanded) {
+    TScratchDir dir("tmp");
+    const std::wstring folder = WidePath(dir, L"\u0418\u0432\u0430\u043D");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const TSelection selection = {L"C:\\pics\\a.jpg"};
+    {
+        TTempFolder temp(folder);
+        MenuItemClick(Item(1), selection.back(), selection);
+    }
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW((folder + L"\\ovs*.tmp").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << "no list file in the temporary folder";
+    FindClose(find);
+    const std::wstring list = folder + L"\\" + found.cFileName;
+    const auto records = server_.WaitForRecords(1);
+    ASSERT_EQ(records.size(), 1u);
+    // The viewer reads ANSI: it is handed the list's 8.3 alias, and reads
+    // the list through it.
+    EXPECT_EQ(ListFileOf(records[0].CommandLine, "-show"), AliasOf(list));
+    EXPECT_EQ(records[0].ListBytes, "C:\\pics\\a.jpg\r\n");
+}
+
 TEST_F(CommandTest, AMissingViewerDeletesTheListFileAndReportsTheFatalError) {
     server_.RemoveViewer();
-    const TSelection selection = {"C:\\pics\\a.jpg"};
+    const TSelection selection = {L"C:\\pics\\a.jpg"};
     try {
         MenuItemClick(Item(1), selection.back(), selection);
         FAIL() << "no error";
@@ -108,7 +195,7 @@ TEST_F(CommandTest, AMissingViewerDeletesTheListFileAndReportsTheFatalError) {
 
 TEST_F(CommandTest, AnUnreadableRegistrationNamesItsKeyAndKeepsTheListFile) {
     RegRemoveKey(HKEY_CLASSES_ROOT, kClsidKeyPath);
-    const TSelection selection = {"C:\\pics\\a.jpg"};
+    const TSelection selection = {L"C:\\pics\\a.jpg"};
     try {
         MenuItemClick(Item(2), selection.back(), selection);
         FAIL() << "no error";
@@ -122,17 +209,17 @@ TEST_F(CommandTest, AnUnreadableRegistrationNamesItsKeyAndKeepsTheListFile) {
 
 TEST_F(CommandTest, AnEmptyRegisteredPathMeansAMissingViewer) {
     RegWriteString(HKEY_CLASSES_ROOT, kServerKeyPath, "", "");
-    const TSelection selection = {"C:\\pics\\a.jpg"};
+    const TSelection selection = {L"C:\\pics\\a.jpg"};
     EXPECT_THROW(MenuItemClick(Item(3), selection.back(), selection), ECommandError);
     EXPECT_TRUE(NewListFiles().empty());
 }
 
 TEST_F(CommandTest, ItemsWithoutACommandAndAnEmptySelectionRunNothing) {
-    const TSelection selection = {"C:\\pics\\a.jpg"};
+    const TSelection selection = {L"C:\\pics\\a.jpg"};
     MenuItemClick(Item(0), selection.back(), selection);
     MenuItemClick(Item(5), selection.back(), selection);
     // No selection: nothing to show, and no list file left behind for good.
-    MenuItemClick(Item(1), "", {});
+    MenuItemClick(Item(1), L"", {});
     Sleep(300);
     EXPECT_TRUE(server_.Records().empty());
     EXPECT_TRUE(NewListFiles().empty());
@@ -140,16 +227,17 @@ TEST_F(CommandTest, ItemsWithoutACommandAndAnEmptySelectionRunNothing) {
 
 TEST(ViewerPath, TheLibraryExtensionBecomesExe) {
     const struct {
-        const char* Library;
-        const char* Viewer;
+        const wchar_t* Library;
+        const wchar_t* Viewer;
     } cases[] = {
-        {"C:\\Program Files\\OVS\\OvSShow.dll", "C:\\Program Files\\OVS\\OvSShow.exe"},
-        {"C:\\PROGRA~1\\OVS\\OVSSHOW.DLL", "C:\\PROGRA~1\\OVS\\OVSSHOW.exe"},
-        {"C:\\my.app\\OvSShow", "C:\\my.app\\OvSShow.exe"},
-        {"C:OvSShow.x.dll", "C:OvSShow.x.exe"},
-        {"", ".exe"},
+        {L"C:\\Program Files\\OVS\\OvSShow.dll", L"C:\\Program Files\\OVS\\OvSShow.exe"},
+        {L"C:\\PROGRA~1\\OVS\\OVSSHOW.DLL", L"C:\\PROGRA~1\\OVS\\OVSSHOW.exe"},
+        {L"C:\\my.app\\OvSShow", L"C:\\my.app\\OvSShow.exe"},
+        {L"C:OvSShow.x.dll", L"C:OvSShow.x.exe"},
+        {L"C:\\\u5199\u771F.v1\\OvSShow.dll", L"C:\\\u5199\u771F.v1\\OvSShow.exe"},
+        {L"", L".exe"},
     };
-    for (const auto& c : cases) EXPECT_EQ(ViewerPathFor(c.Library), c.Viewer) << c.Library;
+    for (const auto& c : cases) EXPECT_EQ(ViewerPathFor(c.Library), c.Viewer) << ovs::LossyAnsiOf(c.Library);
 }
 
 // --- The caption item -------------------------------------------------------------
@@ -178,61 +266,102 @@ std::string JpegWithCaption(const std::string& caption) {
 }
 
 TEST(CaptionItem, ItsTextsComeFromTheImage) {
+    InitPlatformFlags();
     CreateCaptionReader();
     TScratchDir dir("cap");
     const struct {
-        const char* File;
+        const wchar_t* File;
         std::string Bytes;
-        const char* Caption;
-        const char* Hint;
+        const wchar_t* Caption;
+        const wchar_t* Hint;
     } cases[] = {
-        {"beach.jpg", JpegWithCaption("Beach"), "Edit Caption for beach.jpg", "Current Caption: Beach"},
-        {"plain.jpg", JpegWithCaption(""), "Set Caption for plain.jpg", "Current Caption: "},
-        {"spaces.jpg", JpegWithCaption("  Beach \r\n"), "Edit Caption for spaces.jpg", "Current Caption: Beach"},
+        {L"beach.jpg", JpegWithCaption("Beach"), L"Edit Caption for beach.jpg", L"Current Caption: Beach"},
+        {L"plain.jpg", JpegWithCaption(""), L"Set Caption for plain.jpg", L"Current Caption: "},
+        {L"spaces.jpg", JpegWithCaption("  Beach \r\n"), L"Edit Caption for spaces.jpg", L"Current Caption: Beach"},
         // The caption is looked up in .jpg files only.
-        {"beach.jpeg", JpegWithCaption("Beach"), "Set Caption for beach.jpeg", "Current Caption: "},
-        {"beach.jpe", JpegWithCaption("Beach"), "Set Caption for beach.jpe", "Current Caption: "},
-        {"beach.jfif", JpegWithCaption("Beach"), "Set Caption for beach.jfif", "Current Caption: "},
-        {"broken.jpg", std::string("\xFF\xD8\xFF\xED\xFF", 5), "Set Caption for broken.jpg", "Current Caption: "},
+        {L"beach.jpeg", JpegWithCaption("Beach"), L"Set Caption for beach.jpeg", L"Current Caption: "},
+        {L"beach.jpe", JpegWithCaption("Beach"), L"Set Caption for beach.jpe", L"Current Caption: "},
+        {L"beach.jfif", JpegWithCaption("Beach"), L"Set Caption for beach.jfif", L"Current Caption: "},
+        {L"broken.jpg", std::string("\xFF\xD8\xFF\xED\xFF", 5), L"Set Caption for broken.jpg", L"Current Caption: "},
+        // Names in any script are shown as they are, and their caption is read.
+        {L"\u30BD\u8868.jpg", JpegWithCaption("Beach"), L"Edit Caption for \u30BD\u8868.jpg",
+         L"Current Caption: Beach"},
+        {L"\U0001F334 beach.jpg", JpegWithCaption("Sea"), L"Edit Caption for \U0001F334 beach.jpg",
+         L"Current Caption: Sea"},
+        {L"Caf\u00E9.jpg", JpegWithCaption("Caf\xE9 au lait"), L"Edit Caption for Caf\u00E9.jpg",
+         L"Current Caption: Caf\u00E9 au lait"},
+        {L"\u03A9mega.jpg", JpegWithCaption("Omega"), L"Edit Caption for \u03A9mega.jpg", L"Current Caption: Omega"},
+        // '&' would underline the next character: the menu text doubles it;
+        // the caption is shown in the status bar, where '&' is itself.
+        {L"Tom & Jerry.jpg", JpegWithCaption("Cat & mouse"), L"Edit Caption for Tom && Jerry.jpg",
+         L"Current Caption: Cat & mouse"},
+        {L"&&.jpg", JpegWithCaption(""), L"Set Caption for &&&&.jpg", L"Current Caption: "},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.File);
-        WriteFileBytes(dir / c.File, c.Bytes);
-        const TCaptionTexts texts = PrepareCaptionItem(dir / c.File);
+        SCOPED_TRACE(ovs::LossyAnsiOf(c.File));
+        const std::wstring path = WidePath(dir, c.File);
+        WriteFileBytes(path, c.Bytes);
+        const TCaptionTexts texts = PrepareCaptionItem(path);
         EXPECT_EQ(texts.Caption, c.Caption);
         EXPECT_EQ(texts.Hint, c.Hint);
     }
-    const TCaptionTexts missing = PrepareCaptionItem(dir / "gone.jpg");
-    EXPECT_EQ(missing.Caption, "Set Caption for gone.jpg");
+    const TCaptionTexts missing = PrepareCaptionItem(WidePath(dir, L"gone.jpg"));
+    EXPECT_EQ(missing.Caption, L"Set Caption for gone.jpg");
     FreeCaptionReader();
 }
 
 TEST(CaptionItem, ARealCameraImageShowsItsCaption) {
+    InitPlatformFlags();
     CreateCaptionReader();
-    const TCaptionTexts texts = PrepareCaptionItem(CorpusDir() + "\\FujiFilm_FinePixS1Pro_4.jpg");
-    EXPECT_EQ(texts.Caption, "Edit Caption for FujiFilm_FinePixS1Pro_4.jpg");
-    EXPECT_EQ(texts.Hint, "Current Caption: The Gateshead Angel");
+    const TCaptionTexts texts = PrepareCaptionItem(W(CorpusDir() + "\\FujiFilm_FinePixS1Pro_4.jpg"));
+    EXPECT_EQ(texts.Caption, L"Edit Caption for FujiFilm_FinePixS1Pro_4.jpg");
+    EXPECT_EQ(texts.Hint, L"Current Caption: The Gateshead Angel");
     FreeCaptionReader();
 }
 
 TEST(CaptionItem, MenusOnTwoThreadsGetEachTheirOwnImagesCaption) {
     // Two Explorer windows may build their menus at the same moment; they
     // share one reader.
+    InitPlatformFlags();
     CreateCaptionReader();
     TScratchDir dir("cap2");
     WriteFileBytes(dir / "beach.jpg", JpegWithCaption("Beach"));
-    const std::string angel = CorpusDir() + "\\FujiFilm_FinePixS1Pro_4.jpg";
+    const std::wstring angel = W(CorpusDir() + "\\FujiFilm_FinePixS1Pro_4.jpg");
     int wrong[2] = {0, 0};
-    auto menus = [&](int slot, const std::string& path, const std::string& hint) {
+    auto menus = [&](int slot, const std::wstring& path, const std::wstring& hint) {
         for (int i = 0; i < 150; ++i) wrong[slot] += PrepareCaptionItem(path).Hint != hint;
     };
-    std::thread first(menus, 0, dir / "beach.jpg", "Current Caption: Beach");
-    std::thread second(menus, 1, angel, "Current Caption: The Gateshead Angel");
+    std::thread first(menus, 0, W(dir / "beach.jpg"), L"Current Caption: Beach");
+    std::thread second(menus, 1, angel, L"Current Caption: The Gateshead Angel");
     first.join();
     second.join();
     EXPECT_EQ(wrong[0], 0);
     EXPECT_EQ(wrong[1], 0);
     FreeCaptionReader();
+}
+
+// --- Texts -----------------------------------------------------------------------
+
+TEST(Texts, EveryMessageComesFromTheStringTable) {
+    const struct {
+        UINT Id;
+        const char* Text;
+    } cases[] = {
+        {IDS_MESSAGE_TITLE, "Orvane Slide Show"},
+        {IDS_COMMAND_FAILED, "The command could not be carried out."},
+        {IDS_VIEWER_NOT_FOUND, "Fatal error: the file OVSSHOW.EXE was not found. Please reinstall Orvane Slide Show."},
+        {IDS_UNABLE_TO_OPEN_KEY, "Unable to open the %s key"},
+        {IDS_REGISTRY_ENTRY_ERROR, "Error creating system registry entry"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LoadResString(c.Id), c.Text) << c.Id;
+}
+
+TEST(Texts, TheClassIdentifierIsWrittenOnceAndDerivedEverywhere) {
+    EXPECT_STREQ(kMenuClsidText.c_str(), "{6F0B2D4E-93A1-4C7E-8B25-1D9E4A7C3F60}");
+    EXPECT_STREQ(kInprocServerKey.c_str(), "CLSID\\{6F0B2D4E-93A1-4C7E-8B25-1D9E4A7C3F60}\\InprocServer32");
+    // Leading zeros and every byte of the last group in place.
+    constexpr GUID other = {0x0000000A, 0x00B0, 0x0C00, {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0xFE, 0xFF}};
+    EXPECT_STREQ(GuidText(other).c_str(), "{0000000A-00B0-0C00-0001-02030405FEFF}");
 }
 
 } // namespace

@@ -1,14 +1,18 @@
 // The context-menu handler as Explorer drives it: the shell's own data object
 // for real files, real popup menus read back item by item.
 #include "OvShellMenuClasses.h"
+#include "OvShellMenuUtils.h"
 #include "ShellTestSupport.h"
 #include "WinTestSupport.h"
+#include "WinText.h"
 #include "lumSysUtils.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <stdexcept>
 
 using namespace ovs;
@@ -28,22 +32,26 @@ const char* const kHints[] = {"", "View the selected images as a slide show.", "
 
 struct TClick {
     int Index;
-    std::string FileName;
+    std::wstring FileName;
     TSelection Selection;
 };
 std::vector<TClick> clicks;
-std::vector<std::string> captionRequests;
+std::vector<std::wstring> captionRequests;
+
+std::wstring W(const std::string& ansi) { return ovs::WideFromAnsi(ansi); }
 
 struct TMenuEntry {
     UINT Id;
     UINT Type;
-    std::string Text;
+    std::wstring Text;
     HBITMAP Checked;
     bool operator==(const TMenuEntry&) const = default;
 };
-void PrintTo(const TMenuEntry& e, std::ostream* os) { *os << "{" << e.Id << ", " << e.Type << ", \"" << e.Text << "\"}"; }
+void PrintTo(const TMenuEntry& e, std::ostream* os) {
+    *os << "{" << e.Id << ", " << e.Type << ", \"" << ovs::LossyAnsiOf(e.Text) << "\"}";
+}
 
-// A real popup menu, read back with GetMenuItemInfoA.
+// A real popup menu, read back with GetMenuItemInfoW.
 class TMenu {
 public:
     TMenu() : menu_(CreatePopupMenu()) {}
@@ -52,13 +60,13 @@ public:
     std::vector<TMenuEntry> Entries() const {
         std::vector<TMenuEntry> entries;
         for (int i = 0; i < GetMenuItemCount(menu_); ++i) {
-            char text[512] = {};
-            MENUITEMINFOA info{};
+            wchar_t text[512] = {};
+            MENUITEMINFOW info{};
             info.cbSize = sizeof(info);
             info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_CHECKMARKS;
             info.dwTypeData = text;
-            info.cch = sizeof(text);
-            EXPECT_TRUE(GetMenuItemInfoA(menu_, static_cast<UINT>(i), TRUE, &info));
+            info.cch = static_cast<UINT>(std::size(text));
+            EXPECT_TRUE(GetMenuItemInfoW(menu_, static_cast<UINT>(i), TRUE, &info));
             entries.push_back({info.wID, info.fType, text, info.hbmpChecked});
         }
         return entries;
@@ -85,19 +93,20 @@ CMINVOKECOMMANDINFO InvokeInfo(LPCSTR verb) {
 class Handler : public ::testing::Test {
 protected:
     Handler() : saved9x_(Is9xNewerThan95), savedNT_(IsNTNewerThanNT4) {
+        InitPlatformFlags();
         Is9xNewerThan95 = false;
         IsNTNewerThanNT4 = true;
         for (int i = 0; i < 6; ++i) {
             bitmaps_[i] = i == 0 || i == 5 ? nullptr : CreateBitmap(16, 16, 1, 1, nullptr);
             items.Add(kCaptions[i], kHints[i], nullptr, bitmaps_[i], false, !bitmaps_[i], false);
         }
-        items.OnClick = [](TlumShellMenuItem& item, const std::string& fileName, const TSelection& selection) {
+        items.OnClick = [](TlumShellMenuItem& item, const std::wstring& fileName, const TSelection& selection) {
             clicks.push_back({item.Index, fileName, selection});
         };
         MenuItems = &items;
-        PrepareCaptionItemTexts = [](const std::string& path) {
+        PrepareCaptionItemTexts = [](const std::wstring& path) {
             captionRequests.push_back(path);
-            return TCaptionTexts{"Caption for " + path, "Hint for " + path};
+            return TCaptionTexts{L"Caption for " + path, L"Hint for " + path};
         };
         clicks.clear();
         captionRequests.clear();
@@ -116,6 +125,8 @@ protected:
         return handler;
     }
     std::string Path(const std::string& name) const { return dir / name; }
+    std::wstring WPath(const std::string& name) const { return W(dir / name); }
+    std::wstring WPath(const std::wstring& name) const { return W(dir.path()) + L"\\" + name; }
     // A handler given the shell's own data object for names in folder.
     TComPtr<TlumShellMenu> HandlerFor(const std::vector<std::string>& names, const std::string& folder = "") {
         auto handler = NewHandler();
@@ -177,22 +188,22 @@ TEST_F(Handler, InitializeTakesTheWholeSelectionOrChangesNothing) {
     EXPECT_EQ(handler->Initialize(nullptr, nullptr, nullptr), E_INVALIDARG);
     auto noDrop = HDropDataObject({"C:\\z.jpg"}, false);
     EXPECT_EQ(handler->Initialize(nullptr, noDrop.get(), nullptr), DV_E_FORMATETC);
-    EXPECT_THAT(handler->SelectedFiles, ElementsAre("C:\\x.jpg", "C:\\y.jpg"));
+    EXPECT_THAT(handler->SelectedFiles, ElementsAre(L"C:\\x.jpg", L"C:\\y.jpg"));
     EXPECT_EQ(handler->SelectedCount, 2);
-    EXPECT_EQ(handler->FFileName, "C:\\y.jpg");
+    EXPECT_EQ(handler->FFileName, L"C:\\y.jpg");
 
     // A path past 263 characters arrives whole; a new selection replaces the
     // old one entirely.
     const std::string longPath = "C:\\" + std::string(150, 'd') + "\\" + std::string(150, 'f') + ".jpg";
     auto longDrop = HDropDataObject({longPath});
     ASSERT_EQ(handler->Initialize(nullptr, longDrop.get(), nullptr), S_OK);
-    EXPECT_THAT(handler->SelectedFiles, ElementsAre(longPath));
-    EXPECT_EQ(handler->FFileName, longPath);
+    EXPECT_THAT(handler->SelectedFiles, ElementsAre(W(longPath)));
+    EXPECT_EQ(handler->FFileName, W(longPath));
     auto empty = HDropDataObject({});
     ASSERT_EQ(handler->Initialize(nullptr, empty.get(), nullptr), S_OK);
     // Wine counts the empty list's terminating empty name as one file.
-    EXPECT_THAT(handler->SelectedFiles, ::testing::Each(""));
-    EXPECT_EQ(handler->FFileName, "");
+    EXPECT_THAT(handler->SelectedFiles, ::testing::Each(L""));
+    EXPECT_EQ(handler->FFileName, L"");
     TMenu menu;
     EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), S_OK);
     EXPECT_EQ(GetMenuItemCount(menu.get()), 0);
@@ -203,13 +214,13 @@ TEST_F(Handler, OneJpegGetsAllSixItemsWithTheirBitmaps) {
     auto handler = HandlerFor({"beach.jpg"});
     TMenu menu;
     EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
-    EXPECT_THAT(menu.Entries(), ElementsAre(TMenuEntry{kFirst, MFT_SEPARATOR, "", nullptr},
-                                            TMenuEntry{kFirst + 1, MFT_STRING, kCaptions[1], bitmaps_[1]},
-                                            TMenuEntry{kFirst + 2, MFT_STRING, kCaptions[2], bitmaps_[2]},
-                                            TMenuEntry{kFirst + 3, MFT_STRING, kCaptions[3], bitmaps_[3]},
-                                            TMenuEntry{kFirst + 4, MFT_STRING, "Caption for " + Path("beach.jpg"),
+    EXPECT_THAT(menu.Entries(), ElementsAre(TMenuEntry{kFirst, MFT_SEPARATOR, L"", nullptr},
+                                            TMenuEntry{kFirst + 1, MFT_STRING, W(kCaptions[1]), bitmaps_[1]},
+                                            TMenuEntry{kFirst + 2, MFT_STRING, W(kCaptions[2]), bitmaps_[2]},
+                                            TMenuEntry{kFirst + 3, MFT_STRING, W(kCaptions[3]), bitmaps_[3]},
+                                            TMenuEntry{kFirst + 4, MFT_STRING, L"Caption for " + WPath("beach.jpg"),
                                                        bitmaps_[4]},
-                                            TMenuEntry{kFirst + 5, MFT_SEPARATOR, "", nullptr}));
+                                            TMenuEntry{kFirst + 5, MFT_SEPARATOR, L"", nullptr}));
     for (int i = 0; i < 6; ++i) EXPECT_EQ(items.Items(i)->Index, i);
 }
 
@@ -261,8 +272,8 @@ TEST_F(Handler, SelectionDecidesWhichItemsTheMenuGets) {
                   MAKE_HRESULT(0, 0, c.ids.size()))
             << c.names[0];
         EXPECT_EQ(menu.Ids(), c.ids) << c.names[0];
-        EXPECT_EQ(captionRequests, c.captionFor.empty() ? std::vector<std::string>{}
-                                                        : std::vector<std::string>{Path(c.captionFor)})
+        EXPECT_EQ(captionRequests, c.captionFor.empty() ? std::vector<std::wstring>{}
+                                                        : std::vector<std::wstring>{WPath(c.captionFor)})
             << c.names[0];
     }
 }
@@ -295,8 +306,12 @@ TEST_F(Handler, GetCommandStringCopiesTheHelpTextToFit) {
         {1, GCS_HELPTEXTA, 1, S_OK, "", nullptr},           {1, GCS_HELPTEXTA, 0, S_OK, "#########", nullptr},
         {0, GCS_HELPTEXTA, 200, S_OK, "", nullptr},         {5, GCS_HELPTEXTA, 200, S_OK, "", nullptr},
         {1, GCS_HELPTEXTW, 200, S_OK, nullptr, wideHint.c_str()}, {1, GCS_HELPTEXTW, 5, S_OK, nullptr, L"View"},
-        {1, GCS_HELPTEXTW, 0, S_OK, nullptr, L"#########"}, {1, GCS_VERBA, 200, S_OK, "#########", nullptr},
-        {1, GCS_VERBW, 200, S_OK, nullptr, L"#########"},   {1, GCS_VALIDATEA, 200, S_OK, "#########", nullptr},
+        {1, GCS_HELPTEXTW, 0, S_OK, nullptr, L"#########"},
+        // The items have no canonical verb: nothing is written, and the
+        // caller is told so.
+        {1, GCS_VERBA, 200, E_NOTIMPL, "#########", nullptr}, {1, GCS_VERBW, 200, E_NOTIMPL, nullptr, L"#########"},
+        {4, GCS_VERBA, 200, E_NOTIMPL, "#########", nullptr}, {1, GCS_VERBICONW, 200, E_NOTIMPL, nullptr, L"#########"},
+        {1, GCS_VALIDATEA, 200, S_OK, "#########", nullptr},  {5, GCS_VALIDATEW, 200, S_OK, nullptr, L"#########"},
         {6, GCS_HELPTEXTA, 200, E_INVALIDARG, "#########", nullptr},
         {UINT_PTR(-1), GCS_HELPTEXTW, 200, E_INVALIDARG, nullptr, L"#########"},
     };
@@ -339,16 +354,16 @@ TEST_F(Handler, InvokeCommandDispatchesByOffsetAndKeepsErrorsInside) {
         ASSERT_EQ(clicks.size(), c.clicked < 0 ? 0u : 1u);
         if (c.clicked < 0) continue;
         EXPECT_EQ(clicks[0].Index, c.clicked);
-        EXPECT_EQ(clicks[0].FileName, Path("s.lnk"));
+        EXPECT_EQ(clicks[0].FileName, WPath("s.lnk"));
         // The shortcut was replaced by its target while the menu was built.
-        EXPECT_THAT(clicks[0].Selection, ElementsAre(Path("b.txt"), Path("a.jpg")));
+        EXPECT_THAT(clicks[0].Selection, ElementsAre(WPath("b.txt"), WPath("a.jpg")));
     }
     CMINVOKECOMMANDINFO info = InvokeInfo(MAKEINTRESOURCEA(1));
-    items.OnClick = [](TlumShellMenuItem&, const std::string&, const TSelection&) {
+    items.OnClick = [](TlumShellMenuItem&, const std::wstring&, const TSelection&) {
         throw std::runtime_error("Fatal error: the file OVSSHOW.EXE was not found.");
     };
     EXPECT_EQ(handler->InvokeCommand(&info), E_FAIL);
-    items.OnClick = [](TlumShellMenuItem&, const std::string&, const TSelection&) { throw 42; };
+    items.OnClick = [](TlumShellMenuItem&, const std::wstring&, const TSelection&) { throw 42; };
     EXPECT_EQ(handler->InvokeCommand(&info), E_FAIL);
 }
 
@@ -381,15 +396,142 @@ TEST_F(Handler, TwoMenusUsedInterleavedKeepTheirOwnSelectionAndTexts) {
         const bool isLeft = side == &left;
         const std::string image = isLeft ? Path("left\\l.jpg") : Path("right\\r.jpg");
         EXPECT_EQ((isLeft ? leftMenu : rightMenu).Entries()[4],
-                  (TMenuEntry{isLeft ? 5u : 504u, MFT_STRING, "Caption for " + image, bitmaps_[4]}));
+                  (TMenuEntry{isLeft ? 5u : 504u, MFT_STRING, L"Caption for " + W(image), bitmaps_[4]}));
         char text[512] = {};
         ASSERT_EQ((*side)->GetCommandString(4, GCS_HELPTEXTA, nullptr, text, sizeof(text)), S_OK);
         EXPECT_EQ(std::string(text), "Hint for " + image);
         clicks.clear();
         ASSERT_EQ((*side)->InvokeCommand(&info), S_OK);
         ASSERT_EQ(clicks.size(), 1u);
-        EXPECT_THAT(clicks[0].Selection, ElementsAre(image));
+        EXPECT_THAT(clicks[0].Selection, ElementsAre(W(image)));
     }
+}
+
+TEST_F(Handler, NamesInAnyScriptReachTheMenuAsTheyAre) {
+    // Outside the code page (ソ表, 🌴, Ω) and inside it (é): the handler
+    // fetches each name whole and shows it in the caption item.
+    const std::wstring names[] = {L"\u30BD\u8868.jpg", L"\U0001F334 beach.jpg", L"Caf\u00E9.jpg", L"\u03A9mega.jpg"};
+    for (const std::wstring& name : names) {
+        SCOPED_TRACE(ovs::LossyAnsiOf(name));
+        test::TouchFile(WPath(name));
+        for (const bool shellData : {true, false}) {
+            auto handler = NewHandler();
+            auto data = shellData ? test::ShellDataObject(W(dir.path()), {name})
+                                  : TComPtr<IDataObject>(test::WideHDropDataObject({WPath(name)}).detach());
+            ASSERT_EQ(handler->Initialize(nullptr, data.get(), nullptr), S_OK);
+            EXPECT_THAT(handler->SelectedFiles, ElementsAre(WPath(name)));
+            EXPECT_EQ(handler->FFileName, WPath(name));
+            TMenu menu;
+            ASSERT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
+            EXPECT_EQ(menu.Entries()[4].Text, L"Caption for " + WPath(name));
+            wchar_t wide[512] = {};
+            ASSERT_EQ(handler->GetCommandString(4, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(wide), 512), S_OK);
+            EXPECT_EQ(std::wstring(wide), L"Hint for " + WPath(name));
+            // An ANSI caller gets what its code page can show.
+            char ansi[512] = {};
+            ASSERT_EQ(handler->GetCommandString(4, GCS_HELPTEXTA, nullptr, ansi, 512), S_OK);
+            EXPECT_EQ(std::string(ansi), ovs::LossyAnsiOf(L"Hint for " + WPath(name)));
+        }
+    }
+    // A folder named outside the code page that holds one image.
+    const std::wstring folder = WPath(std::wstring(L"\u5199\u771F"));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    test::TouchFile(folder + L"\\a.jpg");
+    auto handler = NewHandler();
+    auto data = test::ShellDataObject(W(dir.path()), {L"\u5199\u771F"});
+    ASSERT_EQ(handler->Initialize(nullptr, data.get(), nullptr), S_OK);
+    TMenu menu;
+    EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
+    EXPECT_THAT(captionRequests, ::testing::Contains(folder + L"\\a.jpg"));
+}
+
+TEST_F(Handler, OnlyItemsThatWentInAreCounted) {
+    TouchFile(Path("a.jpg"));
+    auto handler = HandlerFor({"a.jpg"});
+    // A record the menu refuses: its size is no MENUITEMINFO's.
+    items.Items(2)->MenuItemInfo.cbSize = 12;
+    TMenu menu;
+    EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(0, 0, 5));
+    EXPECT_THAT(menu.Ids(), ElementsAre(kFirst, kFirst + 1, kFirst + 3, kFirst + 4, kFirst + 5));
+}
+
+// --- Older Windows ----------------------------------------------------------------
+// The menu interface depends on the Windows the handler meets. This program
+// runs a copy of itself under a name that Wine reports as another Windows,
+// and the copy builds a real menu with the product's own items there.
+
+constexpr char kChildVariable[] = "OVS_MENU_WINDOWS";
+constexpr char kChildDoneVariable[] = "OVS_MENU_WINDOWS_DONE";
+
+TEST(OlderWindows, OneJpegGetsItsSixItemsOnEveryWindows) {
+    test::TScratchDir dir("old");
+    char self[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string copy = dir / "ovsmenuwindows.exe";
+    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
+    const struct {
+        const char* Version;
+        const char* Interface;  // the menu-item interface the copy must use
+    } cases[] = {
+        {"win95", "old"}, {"nt40", "old"}, {"win98", "extended"}, {"winme", "extended"},
+        {"win2k", "extended"}, {"winxp", "extended"}, {"", "extended"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(*c.Version ? c.Version : "default");
+        const std::string done = dir / (std::string("done-") + c.Version);
+        test::TReportedVersion version("ovsmenuwindows.exe", c.Version);
+        SetEnvironmentVariableA(kChildVariable, c.Interface);
+        SetEnvironmentVariableA(kChildDoneVariable, done.c_str());
+        const test::TProcessResult run = test::RunProcess("\"" + copy + "\" --gtest_filter=OlderWindowsChild.*");
+        SetEnvironmentVariableA(kChildVariable, nullptr);
+        SetEnvironmentVariableA(kChildDoneVariable, nullptr);
+        ASSERT_TRUE(run.Finished);
+        EXPECT_EQ(run.ExitCode, 0u);
+        // A copy that ran no test would exit 0 as well.
+        EXPECT_TRUE(test::FileExists(done));
+    }
+}
+
+TEST(OlderWindowsChild, TheMenuGetsEveryItemWithItsTextAndBitmap) {
+    const char* expected = std::getenv(kChildVariable);
+    const char* done = std::getenv(kChildDoneVariable);
+    if (!expected || !done) GTEST_SKIP() << "run by OlderWindows only";
+    const bool old = std::string(expected) == "old";
+    test::TComApartment apartment;
+    InitPlatformFlags();
+    ASSERT_EQ(Is9xNewerThan95 || IsNTNewerThanNT4, !old) << "Wine reports another Windows than asked";
+    CreateCaptionReader();
+    SetupMenuItems();
+    {
+        test::TScratchDir dir("oldmenu");
+        TouchFile(dir / "a.jpg");
+        TComPtr<TlumShellMenu> handler(new TlumShellMenu);
+        handler->AddRef();
+        auto data = HDropDataObject({dir / "a.jpg"});
+        ASSERT_EQ(handler->Initialize(nullptr, data.get(), nullptr), S_OK);
+        TMenu menu;
+        EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
+        const std::vector<TMenuEntry> entries = menu.Entries();
+        const wchar_t* const texts[] = {L"", L"Instant Slide Show!", L"Settings/About Orvane Slide Show...",
+                                        L"Make Standalone Slide Show...", L"Set Caption for a.jpg", L""};
+        ASSERT_EQ(entries.size(), 6u);
+        for (int i = 0; i < 6; ++i) {
+            SCOPED_TRACE(i);
+            const bool separator = i == 0 || i == 5;
+            const TlumShellMenuItem& item = *MenuItems->Items(i);
+            EXPECT_EQ(entries[i].Id, kFirst + i);
+            EXPECT_EQ(entries[i].Text, texts[i]);
+            EXPECT_EQ(entries[i].Type, separator ? UINT(MFT_SEPARATOR) : UINT(MFT_STRING));
+            // The picture is the item's check mark on every Windows.
+            EXPECT_EQ(entries[i].Checked, separator ? nullptr : item.Bitmap.Handle());
+            EXPECT_EQ(item.MenuItemInfo.cbSize, old ? kMenuItemInfoSize400A : UINT(sizeof(MENUITEMINFOA)));
+            const UINT mask = separator ? (old ? 0x32u : 0x162u) : (old ? 0x3Au : 0x16Au);
+            EXPECT_EQ(item.MenuItemInfo.fMask, mask);
+        }
+    }
+    FreeMenuItems();
+    FreeCaptionReader();
+    if (!::testing::Test::HasFailure()) std::ofstream(done) << "ok";
 }
 
 } // namespace

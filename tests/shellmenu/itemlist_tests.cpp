@@ -52,7 +52,9 @@ TEST(MenuItem, MaskTypeAndBitmapPlacementFollowThePlatform) {
     } cases[] = {
         {"command, Windows 2000", false, true, true, false, false, false, 0x16A, 0, CheckMarks},
         {"command, Windows 98", true, false, true, false, false, false, 0x16A, 0, CheckMarks},
-        {"command, NT 4 / 95", false, false, true, false, false, false, 0xB2, 0, ItemBitmap},
+        // Windows 95 and NT 4 know no item bitmap and refuse MIIM_BITMAP.
+        {"command, NT 4 / 95", false, false, true, false, false, false, 0x3A, 0, CheckMarks},
+        {"item bitmap asked for, NT 4 / 95", false, false, true, true, false, false, 0x3A, 0, CheckMarks},
         {"separator, Windows 2000", false, true, false, false, true, false, 0x162, 0x800, None},
         {"separator, NT 4 / 95", false, false, false, false, true, false, 0x32, 0x800, None},
         {"command without bitmap", false, true, false, false, false, false, 0x162, 0, None},
@@ -65,7 +67,8 @@ TEST(MenuItem, MaskTypeAndBitmapPlacementFollowThePlatform) {
         TlumShellMenuItem item("Text", "Hint", nullptr, c.withBitmap ? bitmap.get() : nullptr, c.useItemBitmap,
                                c.separator, c.ownerDraw);
         const MENUITEMINFOA& info = item.MenuItemInfo;
-        EXPECT_EQ(info.cbSize, sizeof(MENUITEMINFOA)) << c.what;
+        // The old systems know only the record without hbmpItem.
+        EXPECT_EQ(info.cbSize, c.win98 || c.nt5 ? UINT(sizeof(MENUITEMINFOA)) : kMenuItemInfoSize400A) << c.what;
         EXPECT_EQ(info.fMask, c.mask) << c.what;
         EXPECT_EQ(info.fType, c.type) << c.what;
         EXPECT_EQ(info.hbmpChecked, c.placement == CheckMarks ? bitmap.get() : nullptr) << c.what;
@@ -101,7 +104,7 @@ TEST(MenuItem, MissingBitmapResourceFailsConstruction) {
     }
 }
 
-std::vector<std::pair<int, std::string>> clicks;  // Index and file name handed to OnClick
+std::vector<std::pair<int, std::wstring>> clicks;  // Index and file name handed to OnClick
 
 TEST(ItemList, FindsItemsByPositionAndByIndexAndClicksTheFirstMatch) {
     TlumShellMenuItemList list;
@@ -111,24 +114,24 @@ TEST(ItemList, FindsItemsByPositionAndByIndexAndClicksTheFirstMatch) {
     EXPECT_THROW(list.Items(-1), std::out_of_range);
 
     clicks.clear();
-    list.Click(0, "C:\\a.jpg", {});
+    list.Click(0, L"C:\\a.jpg", {});
     EXPECT_TRUE(clicks.empty()) << "no OnClick set";
-    list.OnClick = [](TlumShellMenuItem& item, const std::string& fileName, const TSelection&) {
+    list.OnClick = [](TlumShellMenuItem& item, const std::wstring& fileName, const TSelection&) {
         clicks.emplace_back(item.Index, fileName);
     };
     // Before any menu was built every Index is 0: value 0 finds the first item.
     EXPECT_EQ(list.FindByIndex(0), list.Items(0));
-    list.Click(0, "C:\\a.jpg", {});
-    list.Click(2, "C:\\a.jpg", {});
-    EXPECT_THAT(clicks, ElementsAre(std::pair(0, std::string("C:\\a.jpg"))));
+    list.Click(0, L"C:\\a.jpg", {});
+    list.Click(2, L"C:\\a.jpg", {});
+    EXPECT_THAT(clicks, ElementsAre(std::pair(0, std::wstring(L"C:\\a.jpg"))));
 
     for (int i = 0; i < list.Count(); ++i) list.Items(i)->Index = i;
     list.Items(3)->Index = 2;
     EXPECT_EQ(list.FindByIndex(2), list.Items(2));
     EXPECT_EQ(list.FindByIndex(3), nullptr);
-    list.Click(2, "C:\\b.jpg", {});
-    list.Click(9, "C:\\b.jpg", {});
-    EXPECT_THAT(clicks, ElementsAre(std::pair(0, std::string("C:\\a.jpg")), std::pair(2, std::string("C:\\b.jpg"))));
+    list.Click(2, L"C:\\b.jpg", {});
+    list.Click(9, L"C:\\b.jpg", {});
+    EXPECT_THAT(clicks, ElementsAre(std::pair(0, std::wstring(L"C:\\a.jpg")), std::pair(2, std::wstring(L"C:\\b.jpg"))));
 }
 
 } // namespace

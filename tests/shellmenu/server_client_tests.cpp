@@ -336,58 +336,5 @@ TEST_F(ExportsTest, UnloadingFreesEverythingAndALaterLoadStartsAfresh) {
     }
 }
 
-// --- Older Windows -----------------------------------------------------------------
-// The menu interface depends on the Windows the library meets. This program
-// runs a copy of itself, under a name that Wine reports as an older Windows,
-// to check the items there.
-
-constexpr char kChildVariable[] = "OVS_OLD_WINDOWS_MASKS";
-
-TEST(OlderWindows, CommandsAndSeparatorsUseTheMenuInterfaceOfTheirWindows) {
-    TScratchDir dir("old");
-    char self[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const std::string copy = dir / "ovsoldmenu.exe";
-    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
-    const struct {
-        const char* Version;
-        const char* Masks; // command, separator
-    } cases[] = {
-        {"win95", "B2 32"},
-        {"nt40", "B2 32"},
-        {"win98", "16A 162"},
-        {"win2k", "16A 162"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Version);
-        TReportedVersion version("ovsoldmenu.exe", c.Version);
-        SetEnvironmentVariableA(kChildVariable, c.Masks);
-        const TProcessResult run = RunProcess("\"" + copy + "\" --gtest_filter=OlderWindowsChild.*");
-        SetEnvironmentVariableA(kChildVariable, nullptr);
-        ASSERT_TRUE(run.Finished);
-        EXPECT_EQ(run.ExitCode, 0u);
-    }
-}
-
-TEST(OlderWindowsChild, ItemMasksAreTheExpectedOnes) {
-    const char* masks = std::getenv(kChildVariable);
-    if (!masks) GTEST_SKIP() << "run by OlderWindows only";
-    unsigned command = 0, separator = 0;
-    ASSERT_EQ(std::sscanf(masks, "%x %x", &command, &separator), 2);
-    InitPlatformFlags();
-    SetupMenuItems();
-    for (int position = 0; position < MenuItems->Count(); ++position) {
-        const MENUITEMINFOA& info = MenuItems->Items(position)->MenuItemInfo;
-        const bool isSeparator = position == 0 || position == 5;
-        EXPECT_EQ(info.fMask, isSeparator ? separator : command) << position;
-        // Without the extended interface the picture is the item bitmap.
-        if (!isSeparator && command == 0xB2) {
-            EXPECT_NE(info.hbmpItem, nullptr);
-            EXPECT_EQ(info.hbmpChecked, nullptr);
-        }
-    }
-    FreeMenuItems();
-}
-
 } // namespace
 } // namespace ovs::test

@@ -62,40 +62,58 @@ private:
 // The data object Explorer hands a context-menu handler for the items
 // `names` of `folder` (the way Explorer builds it: the folder's IShellFolder,
 // one child PIDL per item, GetUIObjectOf).
-inline TComPtr<IDataObject> ShellDataObject(const std::string& folder, const std::vector<std::string>& names) {
+inline TComPtr<IDataObject> ShellDataObject(const std::wstring& folder, const std::vector<std::wstring>& names) {
     TComPtr<IShellFolder> desktop;
     if (FAILED(SHGetDesktopFolder(desktop.put()))) throw std::runtime_error("SHGetDesktopFolder failed");
-    std::wstring wideFolder = WideFromAnsi(folder);
+    std::wstring wideFolder = folder;
     TPidl folderPidl;
     if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wideFolder.data(), nullptr, folderPidl.put(), nullptr)))
-        throw std::runtime_error("cannot parse " + folder);
+        throw std::runtime_error("cannot parse a folder");
     TComPtr<IShellFolder> shellFolder;
     if (FAILED(desktop->BindToObject(folderPidl.get(), nullptr, IID_IShellFolder, shellFolder.put_void())))
-        throw std::runtime_error("cannot bind to " + folder);
+        throw std::runtime_error("cannot bind to a folder");
     std::vector<TPidl> children(names.size());
     std::vector<PCUITEMID_CHILD> childList;
     for (size_t i = 0; i < names.size(); ++i) {
-        std::wstring wideName = WideFromAnsi(names[i]);
+        std::wstring wideName = names[i];
         if (FAILED(shellFolder->ParseDisplayName(nullptr, nullptr, wideName.data(), nullptr, children[i].put(),
                                                  nullptr)))
-            throw std::runtime_error("cannot parse " + names[i]);
+            throw std::runtime_error("cannot parse a name");
         childList.push_back(reinterpret_cast<PCUITEMID_CHILD>(children[i].get()));
     }
     TComPtr<IDataObject> data;
     if (FAILED(shellFolder->GetUIObjectOf(nullptr, static_cast<UINT>(childList.size()), childList.data(),
                                           IID_IDataObject, nullptr, data.put_void())))
-        throw std::runtime_error("GetUIObjectOf(IDataObject) failed in " + folder);
+        throw std::runtime_error("GetUIObjectOf(IDataObject) failed");
     return data;
 }
 
+inline TComPtr<IDataObject> ShellDataObject(const std::string& folder, const std::vector<std::string>& names) {
+    std::vector<std::wstring> wideNames;
+    for (const std::string& name : names) wideNames.push_back(WideFromAnsi(name));
+    return ShellDataObject(WideFromAnsi(folder), wideNames);
+}
+
 // A data object offering exactly one format: CF_HDROP in global memory with
-// the given ANSI paths (any length, any count, none at all). With
-// offerDrop false it offers nothing, as a data object from a non-file
+// the given ANSI paths, or UTF-16 paths (any length, any count, none at all).
+// With offerDrop false it offers nothing, as a data object from a non-file
 // source would.
 class THDropDataObject : public IDataObject {
 public:
-    explicit THDropDataObject(std::vector<std::string> paths, bool offerDrop = true)
-        : paths_(std::move(paths)), offerDrop_(offerDrop) {}
+    explicit THDropDataObject(const std::vector<std::string>& paths, bool offerDrop = true) : offerDrop_(offerDrop) {
+        for (const std::string& p : paths) list_.append(p).push_back('\0');
+        // The list ends with an empty name; an empty list still has its
+        // first (empty) name before that end.
+        if (paths.empty()) list_.push_back('\0');
+        list_.push_back('\0');
+    }
+    explicit THDropDataObject(const std::vector<std::wstring>& paths) : wide_(true), offerDrop_(true) {
+        std::wstring list;
+        for (const std::wstring& p : paths) list.append(p).push_back(L'\0');
+        if (paths.empty()) list.push_back(L'\0');
+        list.push_back(L'\0');
+        list_.assign(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t));
+    }
     virtual ~THDropDataObject() = default;
 
     int GetDataCalls = 0;
@@ -125,18 +143,12 @@ public:
         LastRequest = *format;
         if (!offerDrop_ || format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL))
             return DV_E_FORMATETC;
-        std::string list;
-        for (const std::string& p : paths_) list.append(p).push_back('\0');
-        // The list ends with an empty name; an empty list still has its first
-        // (empty) name before that end.
-        if (paths_.empty()) list.push_back('\0');
-        list.push_back('\0');
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size());
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list_.size());
         if (!memory) return E_OUTOFMEMORY;
         auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
         drop->pFiles = sizeof(DROPFILES);
-        drop->fWide = FALSE;
-        std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list.data(), list.size());
+        drop->fWide = wide_;
+        std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), list_.data(), list_.size());
         GlobalUnlock(memory);
         medium->tymed = TYMED_HGLOBAL;
         medium->hGlobal = memory;
@@ -161,13 +173,17 @@ public:
 
 private:
     LONG refs_ = 1;
-    std::vector<std::string> paths_;
+    std::string list_;  // the names as DROPFILES holds them
+    BOOL wide_ = FALSE;
     bool offerDrop_;
 };
 
 // Owns a THDropDataObject (created with one reference).
-inline TComPtr<THDropDataObject> HDropDataObject(std::vector<std::string> paths, bool offerDrop = true) {
-    return TComPtr<THDropDataObject>(new THDropDataObject(std::move(paths), offerDrop));
+inline TComPtr<THDropDataObject> HDropDataObject(const std::vector<std::string>& paths, bool offerDrop = true) {
+    return TComPtr<THDropDataObject>(new THDropDataObject(paths, offerDrop));
+}
+inline TComPtr<THDropDataObject> WideHDropDataObject(const std::vector<std::wstring>& paths) {
+    return TComPtr<THDropDataObject>(new THDropDataObject(paths));
 }
 
 // A real shell link at linkPath pointing at target (which need not exist).
@@ -183,12 +199,15 @@ inline void MakeShortcut(const std::string& linkPath, const std::string& target)
 }
 
 // Creates an empty (or given) file; the folders above must exist.
-inline void TouchFile(const std::string& path, const std::string& bytes = std::string()) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + path);
+inline void TouchFile(const std::wstring& path, const std::string& bytes = std::string()) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a file");
     DWORD written = 0;
     if (!bytes.empty()) WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
+}
+inline void TouchFile(const std::string& path, const std::string& bytes = std::string()) {
+    TouchFile(WideFromAnsi(path), bytes);
 }
 
 } // namespace ovs::test

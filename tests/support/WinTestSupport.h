@@ -52,6 +52,8 @@ private:
 
 void RemoveTree(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+// For names in any script.
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
 bool FileExists(const std::string& path);
 
@@ -63,6 +65,30 @@ struct TProcessResult {
 
 // Runs a command line and waits for it at most timeoutMs.
 TProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs = 60000);
+
+// Makes every program named exeName report an older Windows while the object
+// lives ("win95", "nt40", "win98", "winme", "win2k", "winxp"; "" leaves
+// Wine's default).
+class TReportedVersion {
+public:
+    TReportedVersion(const std::string& exeName, const std::string& version)
+        : key_("Software\\Wine\\AppDefaults\\" + exeName) {
+        if (version.empty()) return;
+        HKEY handle = nullptr;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
+                            nullptr) == ERROR_SUCCESS) {
+            RegSetValueExA(handle, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                           static_cast<DWORD>(version.size() + 1));
+            RegCloseKey(handle);
+        }
+    }
+    ~TReportedVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str()); }
+    TReportedVersion(const TReportedVersion&) = delete;
+    TReportedVersion& operator=(const TReportedVersion&) = delete;
+
+private:
+    std::string key_;
+};
 
 // Polls until the condition holds or timeoutMs passed; the last answer.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 10000, DWORD stepMs = 50);

@@ -84,28 +84,6 @@ inline DWORD Regsvr32(const std::string& dll, bool unregister = false) {
     return result.Finished ? result.ExitCode : 0xFFFFFFFF;
 }
 
-// Makes every program named exeName report an older Windows while the object
-// lives ("win98", "win95", "nt40").
-class TReportedVersion {
-public:
-    TReportedVersion(const std::string& exeName, const std::string& version)
-        : key_("Software\\Wine\\AppDefaults\\" + exeName) {
-        HKEY handle = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle,
-                            nullptr) == ERROR_SUCCESS) {
-            RegSetValueExA(handle, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
-                           static_cast<DWORD>(version.size() + 1));
-            RegCloseKey(handle);
-        }
-    }
-    ~TReportedVersion() { RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str()); }
-    TReportedVersion(const TReportedVersion&) = delete;
-    TReportedVersion& operator=(const TReportedVersion&) = delete;
-
-private:
-    std::string key_;
-};
-
 // What the stand-in viewer was started with.
 struct TViewerRecord {
     std::string CommandLine;
