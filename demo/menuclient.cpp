@@ -1,6 +1,8 @@
 // The demo's stand-in for Explorer: builds the context menu of a selection the
 // way Explorer does with a registered shell extension, and shows it.
 //
+// Names are UTF-16 throughout, as Explorer has them, and are printed in UTF-8.
+//
 //   menuclient samples FOLDER              make the demo's sample files
 //   menuclient menu FOLDER NAME... [--invoke N]
 //                                          the menu of FOLDER\NAME...; with
@@ -15,7 +17,7 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <cwchar>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -41,17 +43,30 @@ private:
     T* p_ = nullptr;
 };
 
-std::wstring Wide(const std::string& text) {
+std::wstring Wide(const std::string& text, UINT codePage = CP_ACP) {
     std::wstring wide(text.size() + 1, L'\0');
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    const int n = MultiByteToWideChar(codePage, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
     wide.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
     return wide;
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+// For the terminal the demo prints to.
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                      nullptr);
+    std::string utf8(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
+    return utf8;
+}
+
+bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
 }
 
 // --- Samples ----------------------------------------------------------------------
@@ -79,37 +94,42 @@ std::string Bitmap() {
     return std::string(reinterpret_cast<const char*>(bytes), sizeof(bytes));
 }
 
-bool CreateShortcut(const std::string& linkPath, const std::string& target) {
-    TComPtr<IShellLinkA> link;
+bool CreateShortcut(const std::wstring& linkPath, const std::wstring& target) {
+    TComPtr<IShellLinkW> link;
     TComPtr<IPersistFile> file;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put())))
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put())))
         return false;
     link->SetPath(target.c_str());
-    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put())) &&
-           SUCCEEDED(file->Save(Wide(linkPath).c_str(), TRUE));
+    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put())) && SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
 }
 
-int MakeSamples(const std::string& folder) {
-    CreateDirectoryA(folder.c_str(), nullptr);
-    const bool ok = WriteBytes(folder + "\\beach.jpg", Jpeg("Beach at sunset")) &&
-                    WriteBytes(folder + "\\harbour.jpg", Jpeg("")) &&
-                    WriteBytes(folder + "\\slides.bmp", Bitmap()) &&
-                    WriteBytes(folder + "\\notes.txt", "Holiday notes\r\n") &&
-                    CreateShortcut(folder + "\\beach shortcut.lnk", folder + "\\beach.jpg");
+// A name outside the ANSI code page: the menu shows it as it is; the viewer,
+// which reads ANSI, gets its 8.3 alias.
+constexpr wchar_t kForeignName[] = L"\u03A9mega \u5199\u771F.jpg";
+
+int MakeSamples(const std::wstring& folder) {
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const bool ok = WriteBytes(folder + L"\\beach.jpg", Jpeg("Beach at sunset")) &&
+                    WriteBytes(folder + L"\\harbour.jpg", Jpeg("")) &&
+                    WriteBytes(folder + L"\\" + kForeignName, Jpeg("Greek and Japanese")) &&
+                    WriteBytes(folder + L"\\slides.bmp", Bitmap()) &&
+                    WriteBytes(folder + L"\\notes.txt", "Holiday notes\r\n") &&
+                    CreateShortcut(folder + L"\\beach shortcut.lnk", folder + L"\\beach.jpg");
     std::printf("Sample folder %s: beach.jpg (caption \"Beach at sunset\"), harbour.jpg (no caption),\n"
-                "  slides.bmp, notes.txt, \"beach shortcut.lnk\" -> beach.jpg\n",
-                folder.c_str());
+                "  %s (caption \"Greek and Japanese\"), slides.bmp, notes.txt,\n"
+                "  \"beach shortcut.lnk\" -> beach.jpg\n",
+                Utf8(folder).c_str(), Utf8(kForeignName).c_str());
     return ok ? 0 : 1;
 }
 
 // --- The menu -------------------------------------------------------------------------
 
-bool ShellDataObject(const std::string& folder, const std::vector<std::string>& names,
+bool ShellDataObject(const std::wstring& folder, const std::vector<std::wstring>& names,
                      TComPtr<IDataObject>& dataObject) {
     TComPtr<IShellFolder> desktop, parent;
     if (FAILED(SHGetDesktopFolder(reinterpret_cast<IShellFolder**>(desktop.put())))) return false;
     PIDLIST_RELATIVE folderPidl = nullptr;
-    std::wstring wideFolder = Wide(folder);
+    std::wstring wideFolder = folder;
     if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wideFolder.data(), nullptr, &folderPidl, nullptr)))
         return false;
     const HRESULT bound = desktop->BindToObject(folderPidl, nullptr, IID_IShellFolder, parent.put());
@@ -117,11 +137,11 @@ bool ShellDataObject(const std::string& folder, const std::vector<std::string>& 
     if (FAILED(bound)) return false;
     std::vector<PITEMID_CHILD> children;
     bool ok = true;
-    for (const std::string& name : names) {
+    for (const std::wstring& name : names) {
         PIDLIST_RELATIVE child = nullptr;
-        std::wstring wideName = Wide(name);
+        std::wstring wideName = name;
         if (FAILED(parent->ParseDisplayName(nullptr, nullptr, wideName.data(), nullptr, &child, nullptr))) {
-            std::printf("  cannot find %s\\%s\n", folder.c_str(), name.c_str());
+            std::printf("  cannot find %s\\%s\n", Utf8(folder).c_str(), Utf8(name).c_str());
             ok = false;
             break;
         }
@@ -141,13 +161,13 @@ std::string RegDefault(const std::string& key) {
     return RegQueryValueA(HKEY_CLASSES_ROOT, key.c_str(), value, &size) == ERROR_SUCCESS ? value : "";
 }
 
-int ShowMenu(const std::string& folder, const std::vector<std::string>& names, int invoke) {
+int ShowMenu(const std::wstring& folder, const std::vector<std::wstring>& names, int invoke) {
     std::string shown;
-    for (const std::string& name : names) shown += (shown.empty() ? "" : ", ") + name;
-    std::printf("\nRight-click on %s in %s\n", shown.c_str(), folder.c_str());
+    for (const std::wstring& name : names) shown += (shown.empty() ? "" : ", ") + Utf8(name);
+    std::printf("\nRight-click on %s in %s\n", shown.c_str(), Utf8(folder).c_str());
 
     // Explorer asks the "folder" key for a folder and the "*" key for a file.
-    const DWORD attributes = GetFileAttributesA((folder + "\\" + names.front()).c_str());
+    const DWORD attributes = GetFileAttributesW((folder + L"\\" + names.front()).c_str());
     const bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     const std::string key = std::string(isFolder ? "folder" : "*") + "\\shellex\\ContextMenuHandlers\\" + kHandlerName;
     const std::string clsidText = RegDefault(key);
@@ -178,19 +198,23 @@ int ShowMenu(const std::string& folder, const std::vector<std::string>& names, i
     if (count > 0) std::printf("    id  offset  bitmap  text                                 help text\n");
     std::string invokedText;
     for (int i = 0; i < count; ++i) {
-        char text[256] = {};
-        MENUITEMINFOA info{};
+        // Read in UTF-16, as Explorer on the NT family shows them.
+        wchar_t text[256] = {};
+        MENUITEMINFOW info{};
         info.cbSize = sizeof(info);
         info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_BITMAP | MIIM_CHECKMARKS;
         info.dwTypeData = text;
-        info.cch = sizeof(text) - 1;
-        GetMenuItemInfoA(popup, static_cast<UINT>(i), TRUE, &info);
+        info.cch = static_cast<UINT>(std::size(text) - 1);
+        GetMenuItemInfoW(popup, static_cast<UINT>(i), TRUE, &info);
         const UINT offset = info.wID - first;
-        char help[512] = {};
-        menu->GetCommandString(offset, GCS_HELPTEXTA, nullptr, help, sizeof(help));
+        wchar_t help[512] = {};
+        menu->GetCommandString(offset, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(help), std::size(help));
         const bool bitmap = info.hbmpItem || info.hbmpChecked;
-        const std::string label = (info.fType & MFT_SEPARATOR) ? "--------" : text;
-        std::printf("   %3u  %6u  %-6s  %-36s %s\n", info.wID, offset, bitmap ? "yes" : "", label.c_str(), help);
+        const std::string label = (info.fType & MFT_SEPARATOR) ? "--------" : Utf8(text);
+        // Padded by characters, not bytes.
+        const int width = 36 + static_cast<int>(label.size()) - static_cast<int>(std::wcslen(text));
+        std::printf("   %3u  %6u  %-6s  %-*s %s\n", info.wID, offset, bitmap ? "yes" : "", width, label.c_str(),
+                    Utf8(help).c_str());
         if (static_cast<int>(offset) == invoke) invokedText = label;
     }
     DestroyMenu(popup);
@@ -209,19 +233,23 @@ int ShowMenu(const std::string& folder, const std::vector<std::string>& names, i
 
 // --- What the stand-in viewer got ----------------------------------------------------
 
-int ShowReceived(const std::string& folder) {
+int ShowReceived(const std::wstring& folder) {
     std::string record;
     for (int tries = 0; tries < 150 && record.empty(); ++tries) {
-        WIN32_FIND_DATAA found;
-        HANDLE find = FindFirstFileA((folder + "\\run-*.rec").c_str(), &found);
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileW((folder + L"\\run-*.rec").c_str(), &found);
         if (find != INVALID_HANDLE_VALUE) {
             FindClose(find);
-            {
-                std::ifstream in(folder + "\\" + found.cFileName, std::ios::binary);
-                record.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            const std::wstring path = folder + L"\\" + found.cFileName;
+            HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                char buffer[4096];
+                DWORD got = 0;
+                while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) record.append(buffer, got);
+                CloseHandle(file);
             }
             // Gone once shown, so the next command's record is the one found.
-            DeleteFileA((folder + "\\" + found.cFileName).c_str());
+            DeleteFileW(path.c_str());
         } else {
             Sleep(100);
         }
@@ -234,14 +262,14 @@ int ShowReceived(const std::string& folder) {
     const std::string commandLine = record.substr(0, newline);
     std::string list = newline == std::string::npos ? "" : record.substr(newline + 1);
     std::printf("  The STAND-IN viewer (a test program, not the real slide-show viewer) was started with:\n"
-                "    %s\n  and read this list file (each line ended by CR LF):\n",
-                commandLine.c_str());
+                "    %s\n  and read this list file (ANSI, each line ended by CR LF):\n",
+                Utf8(Wide(commandLine)).c_str());
     size_t start = 0;
     while (start < list.size()) {
         size_t end = list.find("\r\n", start);
         const bool crlf = end != std::string::npos;
         if (!crlf) end = list.size();
-        std::printf("    | %s%s\n", list.substr(start, end - start).c_str(), crlf ? "" : "   (no CR LF!)");
+        std::printf("    | %s%s\n", Utf8(Wide(list.substr(start, end - start))).c_str(), crlf ? "" : "   (no CR LF!)");
         start = crlf ? end + 2 : end;
     }
     return 0;
@@ -249,29 +277,34 @@ int ShowReceived(const std::string& folder) {
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (argc < 3) {
+int main() {
+    // The names as the command line holds them, in any script.
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (!argv || argc < 3) {
         std::printf("usage: menuclient samples FOLDER | menu FOLDER NAME... [--invoke N] | received FOLDER\n");
+        if (argv) LocalFree(argv);
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = 2;
-    const std::string command = argv[1];
-    if (command == "samples") {
+    const std::wstring command = argv[1];
+    if (command == L"samples") {
         result = MakeSamples(argv[2]);
-    } else if (command == "menu" && argc >= 4) {
-        std::vector<std::string> names;
+    } else if (command == L"menu" && argc >= 4) {
+        std::vector<std::wstring> names;
         int invoke = -1;
         for (int i = 3; i < argc; ++i) {
-            if (std::strcmp(argv[i], "--invoke") == 0 && i + 1 < argc)
-                invoke = std::atoi(argv[++i]);
+            if (std::wcscmp(argv[i], L"--invoke") == 0 && i + 1 < argc)
+                invoke = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
             else
                 names.push_back(argv[i]);
         }
         result = names.empty() ? 2 : ShowMenu(argv[2], names, invoke);
-    } else if (command == "received") {
+    } else if (command == L"received") {
         result = ShowReceived(argv[2]);
     }
+    LocalFree(argv);
     CoUninitialize();
     std::fflush(stdout);
     return result;
