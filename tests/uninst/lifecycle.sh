@@ -2,8 +2,11 @@
 # The life cycle of OvUninst across simulated restarts of a Wine prefix that
 # belongs to these tests alone: the uninstall (stage one), the next log-on
 # (wineboot -r runs the run-once entry: stage two) and the restart after it
-# (the copy and its placeholder go). The last part does the same for the 9x
-# family, whose version Wine reports to the program on request.
+# (the copy and its placeholder go): for a product installed by a 64-bit and
+# by a 32-bit installer (each writes its own registry view), and for a user,
+# temporary folder and product named outside the ANSI code page. The last
+# part does the same for the 9x family, whose version Wine reports to the
+# program on request.
 #
 #   lifecycle.sh WINERUN PREFIX OVUNINST_EXE
 #
@@ -34,11 +37,25 @@ prefix=$(cd "$prefix" && pwd)
 export WINEPREFIX=$prefix
 "$wineserver" -w </dev/null >/dev/null 2>&1 || true
 "$wineserver" -p </dev/null >/dev/null 2>&1
+# The temporary folder of the user, as the prefix had it.
+saved_env=$(run reg query 'HKCU\Environment' 2>/dev/null | tr -d '\r' |
+    sed -n 's/^    \(TMP\|TEMP\)    \(REG_[A-Z_]*\)    \(.*\)$/\1|\2|\3/p')
+restore_env() {
+    local line name type data
+    while IFS= read -r line; do
+        [ -n "$line" ] || continue
+        name=${line%%|*}; line=${line#*|}; type=${line%%|*}; data=${line#*|}
+        run reg add 'HKCU\Environment' /v "$name" /t "$type" /d "$data" /f >/dev/null 2>&1 || true
+    done <<<"$saved_env"
+}
 cleanup() {
-    rm -rf "$prefix/drive_c/ovs-life" "$prefix/drive_c/ovs-9x"
+    restore_env
+    rm -rf "$prefix/drive_c/ovs-life" "$prefix/drive_c/ovs-9x" "$prefix/drive_c/ovs-names"
     run reg delete 'HKCU\Software\Wine\AppDefaults\OvUninst.exe' /f >/dev/null 2>&1 || true
-    run reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrvaneSlideShow_is1' /f \
-        >/dev/null 2>&1 || true
+    for view in 64 32; do
+        run reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrvaneSlideShow_is1' /f \
+            /reg:$view >/dev/null 2>&1 || true
+    done
     "$wineserver" -k </dev/null >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
@@ -66,9 +83,10 @@ lacks() { ! grep -qiF -- "$2" <<<"$1"; }
 
 check "no run-once value is left from before" test -z "$(runonce_values)"
 
-# --- One uninstall; $1: the installed value to store, or "" for none ---------
+# --- One uninstall; $1: the installed value to store, or "" for none; $2: the
+# registry view the installer wrote it to (64 or 32) -------------------------
 life_cycle() {
-    local installed=$1
+    local installed=$1 view=${2:-64}
     local app='C:\ovs-life\Orvane App'
     local file="$app\\product file.txt"
     local uapp="$prefix/drive_c/ovs-life/Orvane App"
@@ -76,11 +94,12 @@ life_cycle() {
     rm -rf "$prefix/drive_c/ovs-life"
     mkdir -p "$uapp"
     echo "product" >"$ufile"
-    run reg delete "$uninstall" /f >/dev/null 2>&1 || true
+    run reg delete "$uninstall" /f /reg:64 >/dev/null 2>&1 || true
+    run reg delete "$uninstall" /f /reg:32 >/dev/null 2>&1 || true
     if [ -n "$installed" ]; then
-        run reg add "$uninstall" /v 'Inno Setup CodeFile: Installed' /d "$installed" /f >/dev/null
+        run reg add "$uninstall" /v 'Inno Setup CodeFile: Installed' /d "$installed" /reg:"$view" /f >/dev/null
     fi
-    echo "--- life cycle, installed value '${installed:-none}'"
+    echo "--- life cycle, installed value '${installed:-none}' in the ${view}-bit view"
 
     # Stage one, as the uninstaller runs it.
     local rc=0
@@ -133,6 +152,53 @@ life_cycle() {
 
 life_cycle ""
 life_cycle "Yes"
+life_cycle "Yes" 32
+run reg delete "$uninstall" /f /reg:32 >/dev/null 2>&1 || true
+
+# --- Names outside the code page ----------------------------------------------
+# The user Иван's temporary folder, a product folder 写真 holding ソ表.jpg.
+# Wine gives every program started from outside the session the user's
+# environment as the registry holds it.
+echo "--- names in any script"
+unames="$prefix/drive_c/ovs-names"
+rm -rf "$unames"
+mkdir -p "$unames/Иван" "$unames/写真"
+echo "product" >"$unames/写真/ソ表.jpg"
+run reg add 'HKCU\Environment' /v TMP /d 'C:\ovs-names\Иван' /f >/dev/null
+run reg add 'HKCU\Environment' /v TEMP /d 'C:\ovs-names\Иван' /f >/dev/null
+rc=0
+run "$exe" -register 'C:\ovs-names\写真\ソ表.jpg' 'C:\ovs-names\写真' >/dev/null 2>&1 || rc=$?
+check "stage one exits with 0" test "$rc" = 0
+made=$(ls "$unames/Иван")
+ucopy=$(grep -E '^tmp[0-9A-Fa-f]{1,4}\.exe$' <<<"$made" || true)
+check "the copy is made in the temporary folder" test -n "$ucopy" -a "$(grep -c . <<<"$made")" = 2
+copy='C:\\ovs-names\\Иван\\'"$ucopy" # as the export writes it
+uplaceholder="$unames/Иван/${ucopy%.exe}.tmp"
+ucopy="$unames/Иван/$ucopy"
+check "the copy is byte-identical to the program" cmp -s "$exe" "$ucopy"
+check "the empty placeholder stays" test -f "$uplaceholder" -a ! -s "$uplaceholder"
+# reg query prints through the console's code page: the export is UTF-16.
+runonce_export() {
+    rm -f "$unames/runonce.reg"
+    run reg export "$runonce" 'C:\ovs-names\runonce.reg' /y >/dev/null 2>&1 || true
+    [ -f "$unames/runonce.reg" ] && iconv -f UTF-16LE -t UTF-8 "$unames/runonce.reg" | tr -d '\r'
+}
+expected_value='"写真\""="\"'"$copy"'\" -doit \"C:\\ovs-names\\写真\\ソ表.jpg\" \"C:\\ovs-names\\写真\""'
+check "the run-once value holds the paths as given, named after the folder" \
+    grep -qxF -- "$expected_value" <<<"$(runonce_export)"
+check "nothing is removed before the log-on" test -f "$unames/写真/ソ表.jpg"
+restart
+wait_until 10 missing "$unames/写真"
+check "the file is gone" missing "$unames/写真/ソ表.jpg"
+check "the emptied folder is gone" missing "$unames/写真"
+check "the run-once value is gone" lacks "$(runonce_export)" '-doit'
+check "the copy stays until the restart" present "$ucopy"
+restart
+wait_until 10 missing "$ucopy"
+check "the copy is gone" missing "$ucopy"
+check "the placeholder is gone" missing "$uplaceholder"
+restore_env
+rm -rf "$unames"
 
 # --- The 9x family: WININIT.INI ----------------------------------------------
 echo "--- 9x family"
