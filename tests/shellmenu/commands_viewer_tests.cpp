@@ -178,6 +178,30 @@ TEST_F(CommandTest, ATemporaryFolderOutsideTheCodePageHoldsTheListTheViewerIsHan
     EXPECT_EQ(records[0].ListBytes, "C:\\pics\\a.jpg\r\n");
 }
 
+TEST_F(CommandTest, ALibraryInAFolderOutsideTheCodePageFindsAndStartsItsViewer) {
+    TScratchDir dir("far");
+    const std::wstring folder = WidePath(dir, L"\u5199\u771F \u03A9");
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(W(StandInViewer()).c_str(), (folder + L"\\OvSShow.exe").c_str(), FALSE));
+    RegWriteStringW(HKEY_CLASSES_ROOT, W(kServerKeyPath), L"", folder + L"\\OvSShow.dll");
+    const TSelection selection = {L"C:\\pics\\a.jpg"};
+    MenuItemClick(Item(1), selection.back(), selection);
+    std::string record;
+    WaitFor([&] {
+        WIN32_FIND_DATAW found{};
+        HANDLE find = FindFirstFileW((folder + L"\\run-*.rec").c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) return false;
+        FindClose(find);
+        record = ReadFileBytes(AliasOf(folder + L"\\" + found.cFileName));
+        return true;
+    });
+    ASSERT_FALSE(record.empty()) << "the viewer was not started";
+    // Its ANSI command line ends in the parameters, exactly.
+    const std::string commandLine = record.substr(0, record.find('\n'));
+    EXPECT_EQ(ListFileOf(commandLine, "-show").rfind(TempFolder() + "ovs", 0), 0u) << commandLine;
+    EXPECT_EQ(record.substr(record.find('\n') + 1), "C:\\pics\\a.jpg\r\n");
+}
+
 TEST_F(CommandTest, AMissingViewerDeletesTheListFileAndReportsTheFatalError) {
     server_.RemoveViewer();
     const TSelection selection = {L"C:\\pics\\a.jpg"};

@@ -36,33 +36,44 @@ TScratchDir::TScratchDir(const std::string& tag) {
 
 TScratchDir::~TScratchDir() { RemoveTree(path_); }
 
-void RemoveTree(const std::string& path) {
+namespace {
+// In UTF-16, so entries named in any script go too.
+void RemoveTreeW(const std::wstring& path) {
     // Collect the names first: deleting while the folder is being enumerated
     // can make the enumeration skip entries.
     struct Entry {
-        std::string name;
+        std::wstring name;
         bool folder;
     };
     std::vector<Entry> entries;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = data.cFileName;
-            if (name != "." && name != "..")
+            const std::wstring name = data.cFileName;
+            if (name != L"." && name != L"..")
                 entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-        } while (FindNextFileA(find, &data));
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
     for (const Entry& e : entries) {
-        const std::string full = path + "\\" + e.name;
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        const std::wstring full = path + L"\\" + e.name;
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (e.folder)
-            RemoveTree(full);
+            RemoveTreeW(full);
         else
-            DeleteFileA(full.c_str());
+            DeleteFileW(full.c_str());
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
+}
+} // namespace
+
+void RemoveTree(const std::string& path) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), n);
+    wide.resize(wide.size() - 1);
+    RemoveTreeW(wide);
 }
 
 TScratchKey::TScratchKey(const std::string& tag, HKEY root)

@@ -2,7 +2,9 @@
 // beside a copy of the library. It shows nothing: it records its command line
 // and the bytes of the list file it was handed in a file "run-*.rec" next to
 // itself (the command line, a line feed, then the list file's bytes), so a
-// test can check what the library started it with.
+// test can check what the library started it with. It reads its command line
+// and the list as ANSI, as the real viewer does, but finds its own folder in
+// UTF-16, so it may be installed in a folder of any name.
 #include <windows.h>
 
 #include <string>
@@ -34,22 +36,22 @@ std::string ListFileName(const std::string& commandLine) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const std::string commandLine = GetCommandLineA();
-    char self[MAX_PATH + 1] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string folder = self;
-    folder.erase(folder.find_last_of('\\') + 1);
+    wchar_t self[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring folder = self;
+    folder.erase(folder.find_last_of(L'\\') + 1);
 
     const std::string list = ListFileName(commandLine);
     const std::string record = commandLine + "\n" + (list.empty() ? std::string() : ReadAll(list));
 
     // Written under a temporary name first, so a test never reads half a record.
-    const std::string stem = folder + "run-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(GetTickCount());
-    HANDLE out = CreateFileA((stem + ".part").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const std::wstring stem = folder + L"run-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount());
+    HANDLE out = CreateFileW((stem + L".part").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) return 1;
     DWORD written = 0;
     WriteFile(out, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
     CloseHandle(out);
-    return MoveFileA((stem + ".part").c_str(), (stem + ".rec").c_str()) ? 0 : 1;
+    return MoveFileW((stem + L".part").c_str(), (stem + L".rec").c_str()) ? 0 : 1;
 }
