@@ -57,10 +57,11 @@ private:
     LONG code_;
 };
 
-// Every routine below opens its key with KEY_ALL_ACCESS and closes it before
-// it returns; a key the user may only read counts as one that can't be
-// opened. Key paths are relative to the root; a leading backslash is ignored;
-// an empty value name is the key's default value.
+// Every routine closes its key before it returns. Key paths are relative to
+// the root; a leading backslash is ignored; an empty value name is the key's
+// default value. The routines that read, write or remove open their key with
+// KEY_ALL_ACCESS: a key the user may only read counts as one that can't be
+// opened there. What must work for such a user reads with RegQueryString.
 std::string RegReadStringDef(HKEY root, const std::string& keyPath,
                              const std::string& valueName, const std::string& defaultText);
 std::string RegReadString(HKEY root, const std::string& keyPath, const std::string& valueName);

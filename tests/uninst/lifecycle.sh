@@ -70,11 +70,12 @@ uninstall='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrvaneSlideS
 runonce_values() { run reg query "$runonce" 2>/dev/null | tr -d '\r' | sed -n 's/^    \(.*\)    REG_SZ    \(.*\)$/\1|\2/p'; }
 pending() { run reg query "$session" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' || true; }
 unix_of() { run winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-# wait_until SECONDS COMMAND...: a few polls, for Wine's own pace.
+# wait_until SECONDS COMMAND...: a few polls, for Wine's own pace. A wait in
+# vain is no failure in itself: the checks after it tell what is missing.
 wait_until() {
     local limit=$(( $1 * 5 )); shift
     for ((i = 0; i < limit; i++)); do "$@" && return 0; sleep 0.2; done
-    "$@"
+    return 0
 }
 missing() { [ ! -e "$1" ]; }
 present() { [ -e "$1" ]; }
