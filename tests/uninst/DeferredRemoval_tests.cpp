@@ -129,6 +129,23 @@ TEST_F(MoveAtRestartNTTest, DestinationAsksForAReplacingRename) {
     EXPECT_EQ(after.back(), "!\\??\\" + to);
 }
 
+TEST_F(MoveAtRestartNTTest, NamesOutsideTheCodePageAreScheduledAsTheyAre) {
+    const std::wstring folder = W(scratch_.path()) + L"\\\u0418\u0432\u0430\u043d";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring file = folder + L"\\\u30bd\u8868 \U0001F334.exe";
+    CreateFileAt(file, GENERIC_WRITE, 0, CREATE_NEW);
+    ASSERT_TRUE(ovs::FileExists(file));
+    const std::wstring unique = MakeUniqueFileName(folder, L".tmp");
+    EXPECT_EQ(unique.substr(0, folder.size() + 4), folder + L"\\is-");
+    EXPECT_FALSE(PathExists(unique));
+
+    MoveAtRestart(file, L"");
+    EXPECT_TRUE(DeletionPending(file));
+    EXPECT_TRUE(ovs::FileExists(file)); // not before the restart
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 // WININIT.INI is the real one of the prefix; whatever was there comes back.
 class MoveAtRestart9xTest : public ::testing::Test {
 protected:
