@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
+#include <type_traits>
 #include <stdexcept>
 #include <string_view>
 
@@ -71,9 +73,9 @@ std::basic_string<Char> WholeTarget(GetPath getPath) {
     }
 }
 
-// The 9x family has only the ANSI link interface; its targets are ANSI names.
-template <class Link, class Char, class FindData>
-std::wstring TargetOf(const std::wstring& path, REFIID linkInterface) {
+// The shell link object holding the shortcut file at path.
+template <class Link>
+TComPtr<Link> LoadedLink(REFIID linkInterface, const std::wstring& path) {
     TComPtr<Link> link;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                   linkInterface, link.put_void());
@@ -81,15 +83,49 @@ std::wstring TargetOf(const std::wstring& path, REFIID linkInterface) {
     TComPtr<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, file.put_void());
     if (FAILED(hr)) throw std::runtime_error("The shell link object has no IPersistFile interface");
-
-    // A shortcut that can't be loaded answers an empty path below.
+    // A shortcut that can't be loaded answers an empty path.
     file->Load(path.c_str(), STGM_READ);
-    const std::basic_string<Char> target = WholeTarget<Char>([&](Char* buffer, int size) {
-        FindData found{};
+    return link;
+}
+
+// The 9x family has only the ANSI link interface; its targets are ANSI names.
+std::wstring TargetOfAnsiLink(const std::wstring& path) {
+    const TComPtr<IShellLinkA> link = LoadedLink<IShellLinkA>(IID_IShellLinkA, path);
+    return WideFromAnsi(WholeTarget<char>([&](char* buffer, int size) {
+        WIN32_FIND_DATAA found{};
+        link->GetPath(buffer, size, &found, SLGP_UNCPRIORITY);
+    }));
+}
+
+struct TCoTaskMemFree {
+    void operator()(void* memory) const { CoTaskMemFree(memory); }
+};
+
+// The target as the link's item list names it. Some shells keep only an
+// ANSI form of the target path, which GetPath then answers with '?' or a
+// best-fit letter for what the code page lacks; the item list keeps the
+// name whole.
+std::wstring ItemListTarget(IShellLinkW& link) {
+    PIDLIST_ABSOLUTE items = nullptr;
+    if (FAILED(link.GetIDList(&items)) || !items) return {};
+    const std::unique_ptr<std::remove_pointer_t<PIDLIST_ABSOLUTE>, TCoTaskMemFree> owned(items);
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (!SHGetPathFromIDListW(items, buffer)) return {};
+    buffer[MAX_PATH] = L'\0';
+    return buffer;
+}
+
+std::wstring TargetOfWideLink(const std::wstring& path) {
+    const TComPtr<IShellLinkW> link = LoadedLink<IShellLinkW>(IID_IShellLinkW, path);
+    std::wstring target = WholeTarget<wchar_t>([&](wchar_t* buffer, int size) {
+        WIN32_FIND_DATAW found{};
         link->GetPath(buffer, size, &found, SLGP_UNCPRIORITY);
     });
-    if constexpr (sizeof(Char) == 1) return WideFromAnsi(target);
-    else return target;
+    // GetPath's answer comes first: it prefers the UNC form of a network
+    // target. Only where it names nothing may it be a mangled name.
+    if (FileAttributesOf(target) == INVALID_FILE_ATTRIBUTES)
+        if (std::wstring listed = ItemListTarget(*link.get()); !listed.empty()) target = std::move(listed);
+    return target;
 }
 
 // Every entry of the folder, ".", ".." and subfolders included, until the
@@ -122,8 +158,7 @@ bool IsCaptionCandidate(const std::vector<std::wstring>& images) {
 }
 
 std::wstring ResolveShortcut(const std::wstring& path) {
-    if (IsWinNT) return TargetOf<IShellLinkW, wchar_t, WIN32_FIND_DATAW>(path, IID_IShellLinkW);
-    return TargetOf<IShellLinkA, char, WIN32_FIND_DATAA>(path, IID_IShellLinkA);
+    return IsWinNT ? TargetOfWideLink(path) : TargetOfAnsiLink(path);
 }
 
 std::vector<std::wstring> BuildImageList(std::vector<std::wstring>& selectedFiles, int selectedCount) noexcept {

@@ -1,116 +1,268 @@
-// The selection filter on real folders and shell links under Wine (which
-// extensions count is checked through real menus in handler_tests).
+// The selection filter on real folders and shell links under Wine, with names
+// in any script (which extensions count is checked through real menus in
+// handler_tests).
 #include "OvTools.h"
 #include "ShellTestSupport.h"
+#include "WinFiles.h"
 #include "WinTestSupport.h"
+#include "WinText.h"
+#include "lumSysUtils.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <thread>
 
 using namespace ovs;
-using ovs::test::MakeShortcut;
-using ovs::test::TouchFile;
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsSubsetOf;
+using ::testing::SizeIs;
 using ::testing::UnorderedElementsAreArray;
 
 namespace {
 
-TEST(PathText, AddPathDelimiterAndExtensionOf) {
-    const std::pair<const char*, const char*> delimited[] = {
-        {"", ""}, {" \t ", ""}, {"C:\\Photos", "C:\\Photos\\"}, {"C:\\Photos\\", "C:\\Photos\\"},
-        {"C:", "C:"}, {"share/dir/", "share/dir/"}, {" \tC:\\Photos \r\n", "C:\\Photos\\"},
+TEST(AddPathDelimiter, TrimsAndEndsInOneDelimiter) {
+    const std::pair<const wchar_t*, const wchar_t*> rows[] = {
+        {L"", L""},
+        {L" \t ", L""},
+        {L"C:\\Photos", L"C:\\Photos\\"},
+        {L"C:\\Photos\\", L"C:\\Photos\\"},
+        {L"C:", L"C:"},
+        {L"share/dir/", L"share/dir/"},
+        {L" \tC:\\Photos \r\n", L"C:\\Photos\\"},
+        {L"C:\\\u5199\u771F", L"C:\\\u5199\u771F\\"},
+        // U+FF3C (fullwidth reverse solidus) is a letter of the name, no delimiter.
+        {L"C:\\\u30BD\uFF3C", L"C:\\\u30BD\uFF3C\\"},
     };
-    for (const auto& [in, out] : delimited) EXPECT_EQ(AddPathDelimiter(in), out) << "[" << in << "]";
-    const std::pair<const char*, const char*> extensions[] = {
-        {"C:\\a\\photo.tar.png", ".png"}, {"C:\\a\\archive.jpg.txt", ".txt"}, {"C:\\a\\photo.", "."},
-        {"C:\\a\\photo", ""}, {"C:\\dir.jpg\\photo", ""}, {"C:photo.gif", ".gif"}, {"D:", ""},
-    };
-    for (const auto& [path, extension] : extensions) EXPECT_EQ(ExtensionOf(path), extension) << path;
+    for (const auto& [in, out] : rows) EXPECT_EQ(AddPathDelimiter(in), out) << in;
 }
 
-TEST(PathText, ImageExtensionsAreTheSeventeenInOrder) {
+TEST(ImageExtensions, AreTheSeventeenInOrder) {
     EXPECT_STREQ(ImageExtensions, "bmp\r\njfif\r\njpg\r\njpe\r\njpeg\r\nrle\r\ndib\r\ntga\r\ntiff\r\ntif\r\n"
                                   "pcx\r\npsd\r\npdd\r\npcd\r\ngif\r\npsp\r\npng");
 }
 
+TEST(IsCaptionCandidate, OnlyASingleJpeg) {
+    const struct {
+        std::vector<std::wstring> images;
+        bool candidate;
+    } rows[] = {
+        {{}, false},
+        {{L"C:\\a.jpg"}, true},
+        {{L"C:\\a.JPEG"}, true},
+        {{L"C:\\a.Jpe"}, true},
+        {{L"C:\\a.jfif"}, true},
+        {{L"C:\\\u03A9mega.jpg"}, true},
+        {{L"C:\\a.png"}, false},
+        {{L"C:\\a.jpg.png"}, false},
+        {{L"C:\\dir.jpg\\photo"}, false},
+        {{L"C:\\a.jpg", L"C:\\b.jpg"}, false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(IsCaptionCandidate(row.images), row.candidate) << row.images.size() << " images";
+}
+
 class SelectionFilter : public ::testing::Test {
 protected:
-    std::string Path(const std::string& name) const { return dir / name; }
-    std::vector<std::string> Paths(const std::vector<std::string>& names) const {
-        std::vector<std::string> out;
-        for (const auto& n : names) out.push_back(Path(n));
+    void SetUp() override { InitPlatformFlags(); }
+
+    std::wstring Path(std::wstring_view name) const { return root + L"\\" + std::wstring(name); }
+    std::vector<std::wstring> Paths(std::initializer_list<std::wstring_view> names) const {
+        std::vector<std::wstring> out;
+        for (std::wstring_view n : names) out.push_back(Path(n));
         return out;
     }
-    std::vector<std::string> Filter(const std::vector<std::string>& names) {
+    void Folder(std::wstring_view name) const {
+        ASSERT_TRUE(CreateDirectoryW(Path(name).c_str(), nullptr)) << std::wstring(name);
+    }
+    void File(std::wstring_view name, const std::string& bytes = {}) const { test::TouchFile(Path(name), bytes); }
+    void Link(std::wstring_view name, std::wstring_view target) const { test::MakeShortcut(Path(name), Path(target)); }
+
+    std::vector<std::wstring> Filter(std::initializer_list<std::wstring_view> names) {
         selection = Paths(names);
         return BuildImageList(selection, static_cast<int>(selection.size()));
     }
 
     test::TComApartment apartment;
     test::TScratchDir dir{"sel"};
-    std::vector<std::string> selection;
+    const std::wstring root = ovs::WideFromAnsi(dir.path());
+    std::vector<std::wstring> selection;
 };
 
-TEST_F(SelectionFilter, FolderContributesEveryImageNamedEntryDirectlyInside) {
-    for (const char* folder : {"album", "album\\sub", "album\\dir.jpg"}) CreateDirectoryA(Path(folder).c_str(), nullptr);
-    for (const char* file : {"one.jpg", "two.PNG", "hidden.gif", "system.bmp", "readme.txt", "sub\\deep.jpg"})
-        TouchFile(Path(std::string("album\\") + file));
-    SetFileAttributesA(Path("album\\hidden.gif").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    SetFileAttributesA(Path("album\\system.bmp").c_str(), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
-    MakeShortcut(Path("album\\pic.lnk"), Path("elsewhere.tga"));
-    MakeShortcut(Path("album\\doc.lnk"), Path("notes.txt"));
+TEST_F(SelectionFilter, FolderContributesEachImageNamedEntryDirectlyInside) {
+    enum TKind { kFile, kFolder, kLink };
+    const struct {
+        const wchar_t* name;  // made in a folder among entries that never count
+        TKind kind;
+        DWORD attributes;
+        const wchar_t* image;  // what the folder then contributes, below the scratch folder
+    } rows[] = {
+        {L"one.jpg", kFile, 0, L"one.jpg"},
+        {L"two.PNG", kFile, 0, L"two.PNG"},
+        {L"hidden.gif", kFile, FILE_ATTRIBUTE_HIDDEN, L"hidden.gif"},
+        {L"system.bmp", kFile, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY, L"system.bmp"},
+        {L"photo.tar.psd", kFile, 0, L"photo.tar.psd"},
+        {L"dir.jpg", kFolder, 0, L"dir.jpg"},
+        {L"pic.lnk", kLink, 0, nullptr},
+    };
+    File(L"elsewhere.tga");
+    int n = 0;
+    for (const auto& row : rows) {
+        const std::wstring folder = L"album" + std::to_wstring(++n);
+        Folder(folder);
+        Folder(folder + L"\\sub");
+        for (const wchar_t* other : {L"readme.txt", L"photo", L"photo.", L"archive.jpg.txt", L"x.jp2", L"sub\\deep.jpg"})
+            File(folder + L"\\" + other);
+        Link(folder + L"\\doc.lnk", L"notes.txt");
+        const std::wstring entry = folder + L"\\" + row.name;
+        if (row.kind == kFile) File(entry);
+        if (row.kind == kFolder) Folder(entry);
+        if (row.kind == kLink) Link(entry, L"elsewhere.tga");
+        if (row.attributes) SetFileAttributesW(Path(entry).c_str(), row.attributes);
 
-    const auto expected = Paths({"album\\one.jpg", "album\\two.PNG", "album\\hidden.gif", "album\\system.bmp",
-                                 "album\\dir.jpg", "elsewhere.tga"});
-    EXPECT_THAT(Filter({"album"}), UnorderedElementsAreArray(expected));
-    EXPECT_THAT(selection, ElementsAre(Path("album"))) << "a folder entry is never rewritten";
-    selection = {Path("album") + "\\"};
-    EXPECT_THAT(BuildImageList(selection, 1), UnorderedElementsAreArray(expected));
-    // Only the first SelectedCount entries are looked at; duplicates stay.
-    TouchFile(Path("a.jpg"));
-    selection = Paths({"a.jpg", "a.jpg", "a.jpg"});
-    EXPECT_THAT(BuildImageList(selection, 2), ElementsAre(Path("a.jpg"), Path("a.jpg")));
-    SetFileAttributesA(Path("album\\system.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+        const std::wstring image = row.image ? Path(folder + L"\\" + row.image) : Path(L"elsewhere.tga");
+        EXPECT_THAT(Filter({folder}), ElementsAre(image)) << row.name;
+        EXPECT_THAT(selection, ElementsAre(Path(folder))) << "a folder entry is never rewritten";
+        selection = {Path(folder) + L"\\"};
+        EXPECT_THAT(BuildImageList(selection, 1), ElementsAre(image)) << row.name << " with a trailing backslash";
+        if (row.attributes) SetFileAttributesW(Path(entry).c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+TEST_F(SelectionFilter, KeepsSelectionOrderAndDuplicatesAndOnlySelectedCountEntries) {
+    Folder(L"album");
+    File(L"album\\only.png");
+    File(L"a.jpg");
+    EXPECT_THAT(Filter({L"a.jpg", L"album"}), ElementsAre(Path(L"a.jpg"), Path(L"album\\only.png")));
+    EXPECT_THAT(Filter({L"album", L"a.jpg"}), ElementsAre(Path(L"album\\only.png"), Path(L"a.jpg")));
+    selection = Paths({L"a.jpg", L"a.jpg", L"a.jpg"});
+    EXPECT_THAT(BuildImageList(selection, 2), ElementsAre(Path(L"a.jpg"), Path(L"a.jpg")));
+    EXPECT_THAT(BuildImageList(selection, 1), ElementsAre(Path(L"a.jpg")));
+    EXPECT_THAT(BuildImageList(selection, 0), ElementsAre());
+    EXPECT_THAT(BuildImageList(selection, -1), ElementsAre());
+    EXPECT_THAT(BuildImageList(selection, 7), SizeIs(2)) << "a count past the selection reads the selection";
 }
 
 TEST_F(SelectionFilter, ShortcutEntriesAreReplacedByTheirTargets) {
-    CreateDirectoryA(Path("album").c_str(), nullptr);
-    for (const char* file : {"album\\one.jpg", "album\\two.gif", "pic.png", "doc.txt"}) TouchFile(Path(file));
-    MakeShortcut(Path("to-png.lnk"), Path("pic.png"));
-    MakeShortcut(Path("to-folder.LNK"), Path("album"));
-    MakeShortcut(Path("to-text.lnk"), Path("doc.txt"));
-    MakeShortcut(Path("broken.lnk"), Path("gone.jpg"));
-    TouchFile(Path("garbage.lnk"), "this is no shell link");
+    Folder(L"album");
+    for (const wchar_t* file : {L"album\\one.jpg", L"album\\two.gif", L"pic.png", L"doc.txt"}) File(file);
+    Link(L"to-png.lnk", L"pic.png");
+    Link(L"to-folder.LNK", L"album");
+    Link(L"to-text.lnk", L"doc.txt");
+    Link(L"broken.lnk", L"gone.jpg");
+    File(L"garbage.lnk", "this is no shell link");
     const struct {
-        const char* name;
-        std::vector<std::string> images;
-        std::string entry;  // the selection entry afterwards
-    } cases[] = {
-        {"to-png.lnk", {Path("pic.png")}, Path("pic.png")},
-        {"to-folder.LNK", Paths({"album\\one.jpg", "album\\two.gif"}), Path("album")},
-        {"to-text.lnk", {}, Path("doc.txt")},
-        {"broken.lnk", {}, Path("gone.jpg")},  // Wine keeps a deleted target's path
-        {"garbage.lnk", {}, ""},
-        {"missing.lnk", {}, ""},
+        const wchar_t* name;
+        std::vector<std::wstring> images;
+        std::wstring entry;  // the selection entry afterwards
+    } rows[] = {
+        {L"to-png.lnk", {Path(L"pic.png")}, Path(L"pic.png")},
+        {L"to-folder.LNK", Paths({L"album\\one.jpg", L"album\\two.gif"}), Path(L"album")},
+        {L"to-text.lnk", {}, Path(L"doc.txt")},
+        {L"broken.lnk", {}, Path(L"gone.jpg")},  // Wine keeps a deleted target's path
+        {L"garbage.lnk", {}, L""},
+        {L"missing.lnk", {}, L""},
     };
-    for (const auto& c : cases) {
-        EXPECT_THAT(Filter({c.name}), UnorderedElementsAreArray(c.images)) << c.name;
-        EXPECT_EQ(selection[0], c.entry) << c.name;
+    for (const auto& row : rows) {
+        EXPECT_THAT(Filter({row.name}), UnorderedElementsAreArray(row.images)) << row.name;
+        EXPECT_EQ(selection[0], row.entry) << row.name;
     }
+}
+
+TEST_F(SelectionFilter, NamesInAnyScriptAreListedAsTheyAre) {
+    const std::wstring sojiku = L"\u30BD\u8868.jpg";                // ソ表.jpg: 0x83 0x5C in code page 932
+    const std::wstring palm = L"\U0001F334 beach.jpg";             // outside every ANSI code page
+    const std::wstring photos = L"\u5199\u771F";                   // 写真
+    const std::wstring omega = L"\u03A9mega.jpg";                  // best fit would make it Omega.jpg
+    File(sojiku);
+    File(palm);
+    File(L"caf\u00E9.txt");
+    Folder(photos);
+    File(photos + L"\\\u4E00.jpg");
+    File(photos + L"\\\u4E8C.txt");
+    Folder(L"greek");
+    File(L"greek\\" + omega);
+    Folder(L"\u0418\u0432\u0430\u043D");                            // Иван
+    File(L"\u0418\u0432\u0430\u043D\\" + omega);
+    Link(L"to-palm.lnk", palm);
+    Link(L"\u5199\u771F\u3078.lnk", sojiku);                       // 写真へ.lnk
+    Link(L"to-ivan.lnk", L"\u0418\u0432\u0430\u043D\\" + omega);
+    Link(L"to-photos.lnk", photos);
+
+    const struct {
+        std::wstring entry;
+        std::vector<std::wstring> images;
+        std::wstring afterwards;  // the selection entry after the build
+    } rows[] = {
+        {sojiku, {Path(sojiku)}, Path(sojiku)},
+        {palm, {Path(palm)}, Path(palm)},
+        {L"caf\u00E9.txt", {}, Path(L"caf\u00E9.txt")},
+        {photos, {Path(photos + L"\\\u4E00.jpg")}, Path(photos)},
+        {L"greek", {Path(L"greek\\" + omega)}, Path(L"greek")},
+        {L"to-palm.lnk", {Path(palm)}, Path(palm)},
+        {L"\u5199\u771F\u3078.lnk", {Path(sojiku)}, Path(sojiku)},
+        {L"to-ivan.lnk", {Path(L"\u0418\u0432\u0430\u043D\\" + omega)}, Path(L"\u0418\u0432\u0430\u043D\\" + omega)},
+        {L"to-photos.lnk", {Path(photos + L"\\\u4E00.jpg")}, Path(photos)},
+    };
+    for (const auto& row : rows) {
+        EXPECT_THAT(Filter({row.entry}), ElementsAreArray(row.images)) << row.entry;
+        EXPECT_EQ(selection[0], row.afterwards) << row.entry;
+    }
+    // The single image the caption item names is the real file.
+    const std::vector<std::wstring> images = Filter({L"greek"});
+    ASSERT_THAT(images, SizeIs(1));
+    EXPECT_TRUE(IsCaptionCandidate(images));
+    EXPECT_NE(FileAttributesOf(images[0]), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(SelectionFilter, TwoImagesDecideTheMenuAndLaterShortcutsAreStillResolved) {
+    Folder(L"album");
+    for (const wchar_t* file : {L"album\\1.jpg", L"album\\2.jpg", L"album\\3.png", L"album\\4.gif"}) File(file);
+    Folder(L"other");
+    File(L"other\\5.jpg");
+    File(L"pic.png");
+    File(L"doc.txt");
+    Link(L"to-png.lnk", L"pic.png");
+    Link(L"to-text.lnk", L"doc.txt");
+    Link(L"to-other.lnk", L"other");
+    File(L"garbage.lnk", "this is no shell link");
+
+    const std::vector<std::wstring> inAlbum = Paths({L"album\\1.jpg", L"album\\2.jpg", L"album\\3.png", L"album\\4.gif"});
+    std::vector<std::wstring> images = Filter({L"album"});
+    EXPECT_THAT(images, SizeIs(2));
+    EXPECT_THAT(images, IsSubsetOf(inAlbum));
+
+    images = Filter({L"album", L"to-png.lnk", L"to-text.lnk", L"garbage.lnk", L"to-other.lnk", L"pic.png"});
+    EXPECT_THAT(images, SizeIs(2));
+    EXPECT_THAT(images, IsSubsetOf(inAlbum)) << "nothing after the decision is listed";
+    EXPECT_THAT(selection, ElementsAre(Path(L"album"), Path(L"pic.png"), Path(L"doc.txt"), L"", Path(L"other"),
+                                       Path(L"pic.png")))
+        << "every selected shortcut names its target in the list file";
+
+    // Decided by two top-level images: the shortcuts behind them still resolve.
+    EXPECT_THAT(Filter({L"pic.png", L"other", L"album", L"to-text.lnk"}),
+                ElementsAre(Path(L"pic.png"), Path(L"other\\5.jpg")));
+    EXPECT_EQ(selection[3], Path(L"doc.txt"));
+    // Only the first SelectedCount entries are touched, decided or not.
+    selection = Paths({L"pic.png", L"pic.png", L"to-png.lnk"});
+    EXPECT_THAT(BuildImageList(selection, 2), SizeIs(2));
+    EXPECT_EQ(selection[2], Path(L"to-png.lnk"));
 }
 
 TEST(SelectionFilterWithoutCom, EndsQuietlyWithWhatWasFound) {
     // No apartment on this thread: the shell link object can't be created,
     // which ends the build after the image met before the shortcut.
+    InitPlatformFlags();
     test::TScratchDir dir("nocom");
-    TouchFile(dir / "a.jpg");
-    TouchFile(dir / "b.jpg");
-    std::vector<std::string> selection = {dir / "a.jpg", dir / "x.lnk", dir / "b.jpg"};
-    std::vector<std::string> images;
+    test::TouchFile(dir / "a.jpg");
+    test::TouchFile(dir / "b.jpg");
+    std::vector<std::wstring> selection;
+    for (const char* name : {"a.jpg", "x.lnk", "b.jpg"}) selection.push_back(ovs::WideFromAnsi(dir / name));
+    std::vector<std::wstring> images;
     std::thread([&] { images = BuildImageList(selection, 3); }).join();
-    EXPECT_THAT(images, ElementsAre(dir / "a.jpg"));
+    EXPECT_THAT(images, ElementsAre(selection[0]));
 }
 
 } // namespace

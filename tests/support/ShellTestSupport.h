@@ -198,6 +198,19 @@ inline void MakeShortcut(const std::string& linkPath, const std::string& target)
     if (FAILED(file->Save(WideFromAnsi(linkPath).c_str(), TRUE))) throw std::runtime_error("cannot save " + linkPath);
 }
 
+// The same through the wide link interface, so a target outside the code
+// page keeps its name.
+inline void MakeShortcut(const std::wstring& linkPath, const std::wstring& target) {
+    TComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
+        throw std::runtime_error("cannot create a shell link object");
+    if (FAILED(link->SetPath(target.c_str()))) throw std::runtime_error("SetPath failed");
+    TComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())))
+        throw std::runtime_error("shell link without IPersistFile");
+    if (FAILED(file->Save(linkPath.c_str(), TRUE))) throw std::runtime_error("cannot save a shell link");
+}
+
 // Creates an empty (or given) file; the folders above must exist.
 inline void TouchFile(const std::wstring& path, const std::string& bytes = std::string()) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
