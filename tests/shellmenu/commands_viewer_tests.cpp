@@ -364,6 +364,34 @@ TEST(CaptionItem, MenusOnTwoThreadsGetEachTheirOwnImagesCaption) {
     FreeCaptionReader();
 }
 
+// --- Code page 932 ---------------------------------------------------------------
+// There the trail byte of a double-byte character may be 0x5C, the code of
+// '\': the ANSI form of ソ is 0x83 0x5C. Wine takes the code page from the
+// Unix locale of the process: CTest runs this once more under
+// LANG=ja_JP.UTF-8 (shellmenu_commands_viewer_cp932).
+
+TEST(CodePage932, ANameWhoseTrailByteIsABackslashIsShownAndListedWhole) {
+    if (GetACP() != 932) GTEST_SKIP() << "needs code page 932: run under LANG=ja_JP.UTF-8";
+    InitPlatformFlags();
+    TScratchDir dir("cp932");
+    const std::wstring path = W(dir.path()) + L"\\\u30BD.jpg";
+    try {
+        WriteFileBytes(path, JpegWithCaption("Beach"));
+    } catch (const std::exception&) {
+        GTEST_SKIP() << "the ja_JP.UTF-8 locale is not generated (locale-gen): Wine can't name files in code page 932";
+    }
+    CreateCaptionReader();
+    const TCaptionTexts texts = PrepareCaptionItem(path);
+    FreeCaptionReader();
+    EXPECT_EQ(texts.Caption, L"Edit Caption for \u30BD.jpg");
+    EXPECT_EQ(texts.Hint, L"Current Caption: Beach");
+    // The name is in the code page: the viewer gets its exact bytes.
+    const std::string list = WriteListFile({path});
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(ReadFileBytes(list), dir.path() + "\\\x83\x5C.jpg\r\n");
+    DeleteFileA(list.c_str());
+}
+
 // --- Texts -----------------------------------------------------------------------
 
 TEST(Texts, EveryMessageComesFromTheStringTable) {
