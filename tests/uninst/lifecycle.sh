@@ -52,9 +52,9 @@ cleanup() {
     restore_env
     rm -rf "$prefix/drive_c/ovs-life" "$prefix/drive_c/ovs-9x" "$prefix/drive_c/ovs-names"
     run reg delete 'HKCU\Software\Wine\AppDefaults\OvUninst.exe' /f >/dev/null 2>&1 || true
-    for view in 64 32; do
+    for view in "" /reg:32; do
         run reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrvaneSlideShow_is1' /f \
-            /reg:$view >/dev/null 2>&1 || true
+            $view >/dev/null 2>&1 || true
     done
     "$wineserver" -k </dev/null >/dev/null 2>&1 || true
 }
@@ -95,10 +95,12 @@ life_cycle() {
     rm -rf "$prefix/drive_c/ovs-life"
     mkdir -p "$uapp"
     echo "product" >"$ufile"
-    run reg delete "$uninstall" /f /reg:64 >/dev/null 2>&1 || true
+    run reg delete "$uninstall" /f >/dev/null 2>&1 || true
     run reg delete "$uninstall" /f /reg:32 >/dev/null 2>&1 || true
     if [ -n "$installed" ]; then
-        run reg add "$uninstall" /v 'Inno Setup CodeFile: Installed' /d "$installed" /reg:"$view" /f >/dev/null
+        local where=()
+        [ "$view" = 32 ] && where=(/reg:32)
+        run reg add "$uninstall" /v 'Inno Setup CodeFile: Installed' /d "$installed" "${where[@]}" /f >/dev/null
     fi
     echo "--- life cycle, installed value '${installed:-none}' in the ${view}-bit view"
 
