@@ -5,6 +5,7 @@
 #include "JpegScanner.h"
 
 #include <memory>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool tiff = size > 0 && (data[0] & 1) && data[0] != 0xFF;
@@ -13,5 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ovs::ReadImageFile(*state, path);
     // The reader must leave a status in every case.
     if (state->ImageInfo.Status.empty()) __builtin_trap();
+    // The walks of one read list no more entries than the file has room for.
+    size_t lines = 0;
+    for (const std::string* list : {&state->ImageInfo.TagList, &state->ImageInfo.MakerNoteList})
+        for (size_t at = list->find("\r\n"); at != std::string::npos; at = list->find("\r\n", at + 2)) ++lines;
+    if (lines > size / 12) __builtin_trap();
     return 0;
 }
