@@ -38,7 +38,8 @@ struct TContextMenu {
     HRESULT Queried = E_FAIL;
     ~TContextMenu() { DestroyMenu(Popup); }
 
-    bool Open(const std::string& folder, const std::vector<std::string>& names) {
+    template <class Text>
+    bool Open(const Text& folder, const std::vector<Text>& names) {
         TComPtr<IDataObject> data;
         if (FAILED(CreateRegisteredHandler(Init)) || !ShellDataObject(folder, names, data)) return false;
         if (FAILED(Init->Initialize(nullptr, data.get(), nullptr))) return false;
@@ -57,6 +58,11 @@ struct TContextMenu {
     std::string Help(UINT offset) {
         char text[256] = "untouched";
         Menu->GetCommandString(offset, GCS_HELPTEXTA, nullptr, text, sizeof(text));
+        return text;
+    }
+    std::wstring WideHelp(UINT offset) {
+        wchar_t text[256] = L"untouched";
+        Menu->GetCommandString(offset, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(text), 256);
         return text;
     }
 };
@@ -105,7 +111,7 @@ TEST_F(ClientTest, ACaptionedJpegGetsTheSixItemsWithTextsBitmapsAndHelp) {
     for (size_t i = 0; i < entries.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(entries[i].Id, kFirstId + i);
-        EXPECT_EQ(entries[i].Text, expected[i].Text);
+        EXPECT_EQ(entries[i].Text, WideFromAnsi(expected[i].Text));
         EXPECT_EQ((entries[i].Type & MFT_SEPARATOR) != 0, expected[i].Separator);
         // This Windows has the extended menu interface: the picture is the
         // item's check mark, in both states.
@@ -129,6 +135,24 @@ TEST_F(ClientTest, InstantSlideShowHandsTheViewerTheSelection) {
         << records[0].CommandLine;
     // The text file is part of the selection, so it is listed too.
     EXPECT_EQ(records[0].ListBytes, Sample("beach.jpg") + "\r\n" + Sample("notes.txt") + "\r\n");
+}
+
+TEST_F(ClientTest, ANameOutsideTheCodePageIsShownAndHandedToTheViewerByItsAlias) {
+    const std::wstring name = L"\U0001F334 beach.jpg";
+    const std::wstring path = WideFromAnsi(server_.Scratch().path()) + L"\\" + name;
+    WriteFileBytes(path, BeachJpeg());
+    TContextMenu menu;
+    ASSERT_TRUE(menu.Open(WideFromAnsi(server_.Scratch().path()), std::vector{name}));
+    ASSERT_EQ(HRESULT_CODE(menu.Queried), 6);
+    EXPECT_EQ(ReadMenu(menu.Popup)[4].Text, L"Edit Caption for " + name);
+    EXPECT_EQ(menu.WideHelp(4), L"Current Caption: Beach");
+
+    ASSERT_EQ(menu.Invoke(1), S_OK);
+    const auto records = server_.WaitForRecords(1);
+    ASSERT_EQ(records.size(), 1u);
+    wchar_t alias[MAX_PATH + 1] = {};
+    ASSERT_NE(GetShortPathNameW(path.c_str(), alias, MAX_PATH), 0u);
+    EXPECT_EQ(records[0].ListBytes, LossyAnsiOf(alias) + "\r\n");
 }
 
 TEST_F(ClientTest, AFolderAndAShortcutListTheFolderAndTheShortcutsTarget) {

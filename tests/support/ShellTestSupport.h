@@ -7,6 +7,7 @@
 #pragma once
 
 #include "ComObject.h"
+#include "WinText.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -20,14 +21,6 @@
 #include <vector>
 
 namespace ovs::test {
-
-inline std::wstring WideFromAnsi(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
 
 // A single-threaded apartment for the lifetime of the object (as Explorer's
 // threads have).

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "WinTestSupport.h"
+#include "WinText.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -12,6 +13,7 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -189,21 +191,13 @@ public:
     TComApartment& operator=(const TComApartment&) = delete;
 };
 
-inline std::wstring Wide(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), wide.data(),
-                                      static_cast<int>(wide.size()));
-    wide.resize(static_cast<size_t>(std::max(n, 0)));
-    return wide;
-}
-
 // The data object the shell itself makes for these entries of one folder.
-inline bool ShellDataObject(const std::string& folder, const std::vector<std::string>& names,
+inline bool ShellDataObject(const std::wstring& folder, const std::vector<std::wstring>& names,
                             TComPtr<IDataObject>& dataObject) {
     TComPtr<IShellFolder> desktop, parent;
     if (FAILED(SHGetDesktopFolder(desktop.put()))) return false;
     PIDLIST_RELATIVE folderPidl = nullptr;
-    std::wstring wideFolder = Wide(folder);
+    std::wstring wideFolder = folder;
     if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wideFolder.data(), nullptr, &folderPidl, nullptr)))
         return false;
     const HRESULT bound = desktop->BindToObject(folderPidl, nullptr, IID_IShellFolder, parent.put_void());
@@ -211,9 +205,9 @@ inline bool ShellDataObject(const std::string& folder, const std::vector<std::st
     if (FAILED(bound)) return false;
     std::vector<PITEMID_CHILD> children;
     bool ok = true;
-    for (const std::string& name : names) {
+    for (const std::wstring& name : names) {
         PIDLIST_RELATIVE child = nullptr;
-        std::wstring wideName = Wide(name);
+        std::wstring wideName = name;
         if (FAILED(parent->ParseDisplayName(nullptr, nullptr, wideName.data(), nullptr, &child, nullptr))) {
             ok = false;
             break;
@@ -228,6 +222,13 @@ inline bool ShellDataObject(const std::string& folder, const std::vector<std::st
     return ok;
 }
 
+inline bool ShellDataObject(const std::string& folder, const std::vector<std::string>& names,
+                            TComPtr<IDataObject>& dataObject) {
+    std::vector<std::wstring> wideNames;
+    for (const std::string& name : names) wideNames.push_back(WideFromAnsi(name));
+    return ShellDataObject(WideFromAnsi(folder), wideNames, dataObject);
+}
+
 inline bool CreateShortcut(const std::string& linkPath, const std::string& target) {
     TComPtr<IShellLinkA> link;
     TComPtr<IPersistFile> file;
@@ -235,7 +236,7 @@ inline bool CreateShortcut(const std::string& linkPath, const std::string& targe
         return false;
     link->SetPath(target.c_str());
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
-    return SUCCEEDED(file->Save(Wide(linkPath).c_str(), TRUE));
+    return SUCCEEDED(file->Save(WideFromAnsi(linkPath).c_str(), TRUE));
 }
 
 // The handler Explorer would create: the CLSID read from the "*" handler key,
@@ -244,15 +245,16 @@ inline HRESULT CreateRegisteredHandler(TComPtr<IShellExtInit>& init) {
     const std::optional<std::string> clsidText = RegValue(HKEY_CLASSES_ROOT, kFileHandlerPath, "");
     if (!clsidText) return REGDB_E_CLASSNOTREG;
     CLSID clsid;
-    std::wstring wide = Wide(*clsidText);
+    std::wstring wide = WideFromAnsi(*clsidText);
     if (FAILED(CLSIDFromString(wide.data(), &clsid))) return REGDB_E_CLASSNOTREG;
     return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put_void());
 }
 
+// An entry as Explorer on the NT family reads it: its text in UTF-16.
 struct TMenuEntry {
     UINT Id = 0;
     UINT Type = 0;
-    std::string Text;
+    std::wstring Text;
     HBITMAP ItemBitmap = nullptr;
     HBITMAP Checked = nullptr;
     HBITMAP Unchecked = nullptr;
@@ -262,13 +264,13 @@ inline std::vector<TMenuEntry> ReadMenu(HMENU menu) {
     std::vector<TMenuEntry> entries;
     const int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i) {
-        char text[512] = {};
-        MENUITEMINFOA info{};
+        wchar_t text[512] = {};
+        MENUITEMINFOW info{};
         info.cbSize = sizeof(info);
         info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STRING | MIIM_BITMAP | MIIM_CHECKMARKS;
         info.dwTypeData = text;
-        info.cch = sizeof(text) - 1;
-        GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+        info.cch = static_cast<UINT>(std::size(text) - 1);
+        GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
         entries.push_back({info.wID, info.fType, text, info.hbmpItem, info.hbmpChecked, info.hbmpUnchecked});
     }
     return entries;
