@@ -183,7 +183,8 @@ void TakePendingTexts(TReaderState& s) {
         p = {};
         return view;
     };
-    if (s.PendingDateTime.Set) info.DateTime = std::string(TrimBlanks(take(s.PendingDateTime)).substr(0, DateTimeLength));
+    if (s.PendingDateTime.Set)
+        info.DateTime = std::string(TrimBlanks(take(s.PendingDateTime)).substr(0, DateTimeLength));
     if (s.PendingMakerNote.Set) info.MakerNote = std::string(take(s.PendingMakerNote));
     if (s.PendingUserComment.Set) info.UserComment = std::string(TrimBlanks(take(s.PendingUserComment)));
 }
@@ -398,7 +399,7 @@ bool ExifBlockEndsScan(std::string_view head, size_t dataSize) {
     // when its entry count lies outside the block: every later read of that
     // directory is checked and ends the directory instead, and errors of the
     // sub-directories stay inside them.
-    return !(ExifFirstDirectory + 1 <= static_cast<int64_t>(dataSize));
+    return static_cast<int64_t>(dataSize) < ExifFirstDirectory + 1;
 }
 
 void WalkDirectory(TReaderState& s, int32_t dirPos, int32_t base, int32_t length,
