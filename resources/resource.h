@@ -23,6 +23,7 @@
 #define IDS_REGISTRY_ENTRY_ERROR  1021
 #define IDS_MESSAGE_TITLE         1022
 #define IDS_COMMAND_FAILED        1023
+#define IDS_RESOURCE_NOT_FOUND    1024
 
 /* Registry errors of the system utilities, in both deliverables; "%s" is the
    key path or the value name. */

@@ -137,7 +137,7 @@ TlumShellMenuItem::TlumShellMenuItem(const std::string& caption, const std::stri
     if (resourceName) {
         Bitmap.reset(static_cast<HBITMAP>(
             LoadImageA(ThisModule(), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-        if (Bitmap.Empty()) throw std::runtime_error("Resource " + std::string(resourceName) + " not found");
+        if (Bitmap.Empty()) throw std::runtime_error(FormatResString(IDS_RESOURCE_NOT_FOUND, resourceName));
     }
     ByPosition = -1;
 

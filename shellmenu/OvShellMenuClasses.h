@@ -46,8 +46,8 @@ class TlumShellMenuItem {
 public:
     // resourceName: an RT_BITMAP resource of the module holding this code
     // (OvSShow.dll), or null. bitmap: a handle the caller keeps owning, or 0.
-    // Throws std::runtime_error "Resource <name> not found" for a missing
-    // resource.
+    // Throws std::runtime_error "Resource <name> not found" (the string
+    // table's text) for a missing resource.
     TlumShellMenuItem(const std::string& caption, const std::string& hint, const char* resourceName,
                       HBITMAP bitmap, bool useItemBitmap, bool separator, bool ownerDraw);
     TlumShellMenuItem(const TlumShellMenuItem&) = delete;

@@ -170,8 +170,7 @@ namespace {
 // HKEY_CLASSES_ROOT the key belongs to HKEY_LOCAL_MACHINE, which a user
 // without administrator rights on the NT family may read but not change.
 std::wstring RegisteredLibraryPath() {
-    const std::wstring key(kInprocServerKey.Text, kInprocServerKey.Text + std::size(kInprocServerKey.Text) - 1);
-    return RegQueryStringW(HKEY_CLASSES_ROOT, key, L"").value_or(std::wstring());
+    return RegQueryStringW(HKEY_CLASSES_ROOT, WideFromAnsi(kInprocServerKey.c_str()), L"").value_or(std::wstring());
 }
 
 bool IsExistingFile(const std::wstring& path) {
