@@ -251,6 +251,27 @@ TEST_F(SelectionFilter, TwoImagesDecideTheMenuAndLaterShortcutsAreStillResolved)
     EXPECT_EQ(selection[2], Path(L"to-png.lnk"));
 }
 
+TEST_F(SelectionFilter, NineXFamilyTakesTheAnsiRouteToTheSameImages) {
+    // The 9x family's wide functions are stubs: its names come from ANSI and
+    // go back to it, with the ANSI link interface.
+    struct TAnsiPlatform {
+        TAnsiPlatform() { IsWinNT = false; }
+        ~TAnsiPlatform() { InitPlatformFlags(); }
+    } ansi;
+    Folder(L"caf\u00E9");
+    File(L"caf\u00E9\\cr\u00E8me.jpg");
+    File(L"caf\u00E9\\menu.txt");
+    File(L"pic.png");
+    Link(L"to-png.lnk", L"pic.png");
+    Link(L"to-caf\u00E9.lnk", L"caf\u00E9");
+    File(L"garbage.lnk", "this is no shell link");
+    EXPECT_THAT(Filter({L"caf\u00E9", L"garbage.lnk"}), ElementsAre(Path(L"caf\u00E9\\cr\u00E8me.jpg")));
+    EXPECT_EQ(selection[1], L"");
+    EXPECT_THAT(Filter({L"to-caf\u00E9.lnk", L"to-png.lnk"}),
+                ElementsAre(Path(L"caf\u00E9\\cr\u00E8me.jpg"), Path(L"pic.png")));
+    EXPECT_THAT(selection, ElementsAre(Path(L"caf\u00E9"), Path(L"pic.png")));
+}
+
 TEST(SelectionFilterWithoutCom, EndsQuietlyWithWhatWasFound) {
     // No apartment on this thread: the shell link object can't be created,
     // which ends the build after the image met before the shortcut.
