@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
-#include <type_traits>
 #include <stdexcept>
 #include <string_view>
+#include <type_traits>
 
 namespace ovs {
 
