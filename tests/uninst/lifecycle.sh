@@ -17,7 +17,6 @@ set -euo pipefail
 winerun=$1
 prefix=$2
 exe=$3
-wineserver=${OVS_WINESERVER:-/usr/lib/wine/wineserver}
 
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
@@ -26,6 +25,8 @@ check() { # check DESCRIPTION COMMAND...
     if "$@"; then echo "ok: $what"; else fail "$what"; fi
 }
 run() { "$winerun" --prefix "$prefix" "$@" </dev/null; }
+# The wineserver of the prefix's own Wine (the 32-bit one for an i686 tree).
+wineserver() { "$winerun" --prefix "$prefix" --wineserver "$@"; }
 restart() { run wineboot -r >/dev/null 2>&1; }
 
 [ -f "$exe" ] || { echo "no $exe" >&2; exit 1; }
@@ -35,8 +36,8 @@ restart() { run wineboot -r >/dev/null 2>&1; }
 run cmd /c exit >/dev/null 2>&1
 prefix=$(cd "$prefix" && pwd)
 export WINEPREFIX=$prefix
-"$wineserver" -w </dev/null >/dev/null 2>&1 || true
-"$wineserver" -p </dev/null >/dev/null 2>&1
+wineserver -w </dev/null >/dev/null 2>&1 || true
+wineserver -p </dev/null >/dev/null 2>&1
 # The temporary folder of the user, as the prefix had it.
 saved_env=$(run reg query 'HKCU\Environment' 2>/dev/null | tr -d '\r' |
     sed -n 's/^    \(TMP\|TEMP\)    \(REG_[A-Z_]*\)    \(.*\)$/\1|\2|\3/p')
@@ -56,7 +57,7 @@ cleanup() {
         run reg delete 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\OrvaneSlideShow_is1' /f \
             $view >/dev/null 2>&1 || true
     done
-    "$wineserver" -k </dev/null >/dev/null 2>&1 || true
+    wineserver -k </dev/null >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 # The first program of the session carries out whatever earlier runs left.
