@@ -6,6 +6,8 @@
 // the per-user InprocServer32 path through the library's DllGetClassObject.
 #include "viewer/StandInInstall.h"
 
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -49,9 +51,12 @@ void AddTree(HKEY root, const std::wstring& path, TTree& tree) {
     for (const std::wstring& child : children) AddTree(root, path.empty() ? child : path + L"\\" + child, tree);
 }
 
+// What is below the key: the key itself may be made by the first writer
+// (a fresh Wine prefix has no HKCU\Software\Classes), and stays.
 TTree Tree(HKEY root, const std::string& path) {
     TTree tree;
     AddTree(root, WideFromAnsi(path), tree);
+    tree.erase(WideFromAnsi(path));
     return tree;
 }
 
@@ -206,7 +211,9 @@ TEST_F(UserInstallTest, OnlyUserInAnyCaseIsACommandAndNothingElseWritesAnything)
         SCOPED_TRACE(c.Command ? LossyAnsiOf(c.Command) : "(null)");
         for (const BOOL doInstall : {TRUE, FALSE}) {
             EXPECT_EQ(install(doInstall, c.Command), c.Result);
-            if (FAILED(c.Result)) EXPECT_EQ(Tree(HKEY_CURRENT_USER, "Software\\Classes"), userBefore_);
+            if (FAILED(c.Result)) {
+                EXPECT_EQ(Tree(HKEY_CURRENT_USER, "Software\\Classes"), userBefore_);
+            }
         }
         EXPECT_EQ(Tree(HKEY_CURRENT_USER, "Software\\Classes"), userBefore_);
     }
@@ -218,13 +225,13 @@ TEST_F(UserInstallTest, OnlyUserInAnyCaseIsACommandAndNothingElseWritesAnything)
 }
 
 TEST_F(UserInstallTest, WindowsWithoutPerUserClassesFailAndWriteNothing) {
-    for (const char* version : {"win95", "win98", "winme", "nt40"}) {
+    for (const char* version : {"win95", "win98", "nt40"}) {
         SCOPED_TRACE(version);
         TReportedVersion old("regsvr32.exe", version);
         EXPECT_EQ(Regsvr32With("/n /i:user", server_.Dll()), 5u);
         EXPECT_EQ(Tree(HKEY_CURRENT_USER, "Software\\Classes"), userBefore_);
-        EXPECT_EQ(MachineTrees(), machineBefore_);
     }
+    EXPECT_EQ(MachineTrees(), machineBefore_);
     TReportedVersion win2k("regsvr32.exe", "win2k");
     EXPECT_EQ(Regsvr32With("/n /i:user", server_.Dll()), 0u);
     EXPECT_TRUE(RegValue(HKEY_CURRENT_USER, kUserClasses + kFileHandlerPath, "").has_value());

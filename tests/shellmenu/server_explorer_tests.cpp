@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+
 #include <deque>
 #include <set>
 
