@@ -28,10 +28,10 @@ win32: deps
 	@cmake --build --preset win32 -j$(JOBS)
 
 # What ships for 32-bit Windows must load on Windows 98 and NT 4.0, and the
-# DLL exports exactly the four server functions.
+# DLL exports exactly the four server functions and DllInstall.
 check-win32: win32
 	@tools/check-imports build/win32/OvSShow.dll build/win32/OvUninst.exe
-	@tools/check-exports build/win32/OvSShow.dll DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer
+	@tools/check-exports build/win32/OvSShow.dll DllCanUnloadNow DllGetClassObject DllInstall DllRegisterServer DllUnregisterServer
 
 fuzz-build: deps
 	@cmake --preset fuzz >/dev/null

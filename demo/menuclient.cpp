@@ -7,6 +7,12 @@
 //   menuclient menu FOLDER NAME... [--invoke N]
 //                                          the menu of FOLDER\NAME...; with
 //                                          --invoke, choose the item at offset N
+//   menuclient commands [--per-user] FOLDER NAME... [--invoke N]
+//                                          the Explorer commands (Windows 11's
+//                                          menu) of FOLDER\NAME...; with
+//                                          --invoke, run sub-command N (from 1);
+//                                          --per-user loads the class from the
+//                                          user's registration, as Windows does
 //   menuclient received FOLDER             wait for the stand-in viewer's
 //                                          record in FOLDER and print it
 #include <windows.h>
@@ -25,6 +31,8 @@
 namespace {
 
 constexpr char kHandlerName[] = "Orvane Slide Show";
+const CLSID kExplorerCommandClsid = {0x24FC18D4, 0x6ADD, 0x4697, {0xAB, 0xAD, 0xF6, 0xF3, 0xDF, 0xC1, 0xAD, 0xDE}};
+constexpr char kExplorerCommandClsidText[] = "{24FC18D4-6ADD-4697-ABAD-F6F3DFC1ADDE}";
 
 template <class T>
 class TComPtr {
@@ -231,6 +239,113 @@ int ShowMenu(const std::wstring& folder, const std::vector<std::wstring>& names,
     return 0;
 }
 
+// --- Windows 11's menu: the Explorer commands ---------------------------------------
+
+std::string Taken(LPWSTR text) {
+    std::string utf8 = text ? Utf8(text) : std::string("(none)");
+    CoTaskMemFree(text);
+    return utf8;
+}
+
+// Windows merges the user's classes into HKEY_CLASSES_ROOT; Wine doesn't, so
+// a per-user class is loaded the way Windows would: its InprocServer32, then
+// the library's DllGetClassObject.
+HRESULT CreateExplorerCommand(bool perUser, TComPtr<IExplorerCommand>& root) {
+    if (!perUser)
+        return CoCreateInstance(kExplorerCommandClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
+                                root.put());
+    const std::string key = std::string("Software\\Classes\\CLSID\\") + kExplorerCommandClsidText + "\\InprocServer32";
+    char path[MAX_PATH + 1] = {};
+    LONG size = sizeof(path) - 1;
+    if (RegQueryValueA(HKEY_CURRENT_USER, key.c_str(), path, &size) != ERROR_SUCCESS) return REGDB_E_CLASSNOTREG;
+    std::printf("  class loaded from HKCU\\%s = %s\n", key.c_str(), path);
+    HMODULE library = LoadLibraryA(path);
+    if (!library) return HRESULT_FROM_WIN32(GetLastError());
+    using TGetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    const auto getClassObject =
+        reinterpret_cast<TGetClassObject>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")));
+    if (!getClassObject) return E_FAIL;
+    TComPtr<IClassFactory> factory;
+    HRESULT hr = getClassObject(kExplorerCommandClsid, IID_IClassFactory, factory.put());
+    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IExplorerCommand, root.put());
+    return hr;
+}
+
+int ShowCommands(bool perUser, const std::wstring& folder, const std::vector<std::wstring>& names, int invoke) {
+    std::string shown;
+    for (const std::wstring& name : names) shown += (shown.empty() ? "" : ", ") + Utf8(name);
+    std::printf("\nWindows 11 menu on %s in %s\n", shown.c_str(), Utf8(folder).c_str());
+    TComPtr<IExplorerCommand> root;
+    HRESULT hr = CreateExplorerCommand(perUser, root);
+    if (FAILED(hr)) {
+        std::printf("  the Explorer command class could not be created: 0x%08lX\n", static_cast<unsigned long>(hr));
+        return 1;
+    }
+    // Explorer's item array for the selection.
+    std::vector<PIDLIST_ABSOLUTE> lists;
+    for (const std::wstring& name : names) {
+        PIDLIST_ABSOLUTE list = nullptr;
+        if (FAILED(SHParseDisplayName((folder + L"\\" + name).c_str(), nullptr, &list, 0, nullptr))) {
+            std::printf("  cannot find %s\\%s\n", Utf8(folder).c_str(), Utf8(name).c_str());
+            for (PIDLIST_ABSOLUTE l : lists) CoTaskMemFree(l);
+            return 1;
+        }
+        lists.push_back(list);
+    }
+    TComPtr<IShellItemArray> items;
+    hr = SHCreateShellItemArrayFromIDLists(static_cast<UINT>(lists.size()),
+                                           const_cast<PCIDLIST_ABSOLUTE_ARRAY>(lists.data()),
+                                           reinterpret_cast<IShellItemArray**>(items.put()));
+    for (PIDLIST_ABSOLUTE l : lists) CoTaskMemFree(l);
+    if (FAILED(hr)) return 1;
+
+    EXPCMDSTATE state = ECS_HIDDEN;
+    hr = root->GetState(items.get(), FALSE, &state);
+    std::printf("  GetState(fOkToBeSlow FALSE): %s\n", hr == E_PENDING ? "E_PENDING (a folder or a shortcut to look into)"
+                                                      : state == ECS_ENABLED ? "shown" : "hidden");
+    if (hr == E_PENDING) {
+        hr = root->GetState(items.get(), TRUE, &state);
+        std::printf("  GetState(fOkToBeSlow TRUE):  %s\n", state == ECS_ENABLED ? "shown" : "hidden");
+    }
+    if (FAILED(hr) || state != ECS_ENABLED) return 0;
+    LPWSTR text = nullptr;
+    root->GetTitle(items.get(), &text);
+    std::string title = Taken(text);
+    text = nullptr;
+    root->GetIcon(items.get(), &text);
+    EXPCMDFLAGS flags = 0;
+    root->GetFlags(&flags);
+    std::printf("  root: \"%s\"  icon %s%s\n", title.c_str(), Taken(text).c_str(),
+                (flags & ECF_HASSUBCOMMANDS) ? "  (has sub-commands)" : "");
+    TComPtr<IEnumExplorerCommand> list;
+    if (FAILED(root->EnumSubCommands(reinterpret_cast<IEnumExplorerCommand**>(list.put())))) return 1;
+    int number = 0;
+    for (;;) {
+        TComPtr<IExplorerCommand> sub;
+        ULONG fetched = 0;
+        if (list->Next(1, reinterpret_cast<IExplorerCommand**>(sub.put()), &fetched) != S_OK || fetched != 1) break;
+        ++number;
+        text = nullptr;
+        sub->GetTitle(items.get(), &text);
+        title = Taken(text);
+        text = nullptr;
+        sub->GetIcon(items.get(), &text);
+        const std::string icon = Taken(text);
+        text = nullptr;
+        sub->GetToolTip(items.get(), &text);
+        std::printf("    %d. %-36s tooltip: %s\n       icon %s\n", number, title.c_str(), Taken(text).c_str(),
+                    icon.c_str());
+        if (number == invoke) {
+            // A bind context without BIND_MAYBOTHERUSER: no message boxes.
+            TComPtr<IBindCtx> quiet;
+            CreateBindCtx(0, reinterpret_cast<IBindCtx**>(quiet.put()));
+            hr = sub->Invoke(items.get(), quiet.get());
+            std::printf("       chose it: Invoke returned 0x%08lX\n", static_cast<unsigned long>(hr));
+        }
+    }
+    return 0;
+}
+
 // --- What the stand-in viewer got ----------------------------------------------------
 
 int ShowReceived(const std::wstring& folder) {
@@ -282,7 +397,8 @@ int main() {
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv || argc < 3) {
-        std::printf("usage: menuclient samples FOLDER | menu FOLDER NAME... [--invoke N] | received FOLDER\n");
+        std::printf("usage: menuclient samples FOLDER | menu FOLDER NAME... [--invoke N]\n"
+                    "     | commands [--per-user] FOLDER NAME... [--invoke N] | received FOLDER\n");
         if (argv) LocalFree(argv);
         return 2;
     }
@@ -301,6 +417,18 @@ int main() {
                 names.push_back(argv[i]);
         }
         result = names.empty() ? 2 : ShowMenu(argv[2], names, invoke);
+    } else if (command == L"commands" && argc >= 4) {
+        const bool perUser = std::wcscmp(argv[2], L"--per-user") == 0;
+        const int first = perUser ? 3 : 2;
+        std::vector<std::wstring> names;
+        int invoke = -1;
+        for (int i = first + 1; i < argc; ++i) {
+            if (std::wcscmp(argv[i], L"--invoke") == 0 && i + 1 < argc)
+                invoke = static_cast<int>(std::wcstol(argv[++i], nullptr, 10));
+            else
+                names.push_back(argv[i]);
+        }
+        result = names.empty() || first >= argc ? 2 : ShowCommands(perUser, argv[first], names, invoke);
     } else if (command == L"received") {
         result = ShowReceived(argv[2]);
     }

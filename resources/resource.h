@@ -32,4 +32,12 @@
 #define IDS_FAILED_TO_GET_DATA    1032
 #define IDS_FAILED_TO_SET_DATA    1033
 
+/* Icons of the product and of each command, for the Explorer commands
+   ("<module path>,-<id>") and the menu pictures. */
+#define IDI_PRODUCT               201
+#define IDI_SHOW                  202
+#define IDI_CONFIG                203
+#define IDI_BUILD                 204
+#define IDI_SETCAPTION            205
+
 #endif

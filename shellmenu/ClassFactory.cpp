@@ -24,13 +24,15 @@ std::vector<TClassFactory*>& Factories() {
 // The NT family stores the text in UTF-16, so a library in a folder of any
 // name is registered under its real path; the 9x family's text came from
 // ANSI and goes back there unchanged.
-void WriteClassEntry(const std::string& keyPath, const char* valueName, const std::wstring& text) {
+void WriteClassEntry(const TClassesRoot& classes, const std::string& classesPath, const char* valueName,
+                     const std::wstring& text) {
+    const std::string keyPath = classes.PathOf(classesPath);
     constexpr REGSAM access = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
     TRegistryKey key;
     LONG result;
     if (IsWinNT) {
         const std::wstring name = valueName ? WideFromAnsi(valueName) : std::wstring();
-        result = RegCreateKeyExW(HKEY_CLASSES_ROOT, WideFromAnsi(keyPath).c_str(), 0, nullptr,
+        result = RegCreateKeyExW(classes.Root, WideFromAnsi(keyPath).c_str(), 0, nullptr,
                                  REG_OPTION_NON_VOLATILE, access, nullptr, key.put(), nullptr);
         if (result == ERROR_SUCCESS)
             result = RegSetValueExW(key.get(), valueName ? name.c_str() : nullptr, 0, REG_SZ,
@@ -38,7 +40,7 @@ void WriteClassEntry(const std::string& keyPath, const char* valueName, const st
                                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     } else {
         const std::string ansi = LossyAnsiOf(text);
-        result = RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+        result = RegCreateKeyExA(classes.Root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
                                  nullptr, key.put(), nullptr);
         if (result == ERROR_SUCCESS)
             result = RegSetValueExA(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(ansi.c_str()),
@@ -47,7 +49,34 @@ void WriteClassEntry(const std::string& keyPath, const char* valueName, const st
     if (result != ERROR_SUCCESS) throw EOleRegistrationError(LoadResString(IDS_REGISTRY_ENTRY_ERROR));
 }
 
+bool IsEmptyKey(HKEY root, const std::string& keyPath) {
+    TRegistryKey key;
+    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    return RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                            nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           subkeys == 0 && values == 0;
+}
+
 } // namespace
+
+TClassesRoot ClassesRootOf(TRegistrationScope scope) {
+    if (scope == TRegistrationScope::User) return {HKEY_CURRENT_USER, std::string(kUserClassesKey) + "\\"};
+    return {HKEY_CLASSES_ROOT, std::string()};
+}
+
+void RemoveEmptyParents(const TClassesRoot& classes, const std::string& classesPath) {
+    if (classes.Prefix.empty()) return;
+    std::string path = classesPath;
+    for (size_t cut = path.rfind('\\'); cut != std::string::npos && cut > 0; cut = path.rfind('\\')) {
+        path.erase(cut);
+        const std::string keyPath = classes.PathOf(path);
+        // A key that still holds anything is someone else's as well.
+        if (!IsEmptyKey(classes.Root, keyPath) || RegDeleteKeyA(classes.Root, keyPath.c_str()) != ERROR_SUCCESS)
+            return;
+    }
+}
 
 std::wstring ServerPath() {
     const std::wstring path = ModuleFileName(ResourceModule());
@@ -93,23 +122,25 @@ HRESULT STDMETHODCALLTYPE TClassFactory::LockServer(BOOL lock) {
     return S_OK;
 }
 
-void TClassFactory::ApplyRegistration(bool reg) {
+void TClassFactory::ApplyRegistration(bool reg, TRegistrationScope scope) {
+    const TClassesRoot classes = ClassesRootOf(scope);
     const std::string classKey = std::string("CLSID\\") + GuidText(classId_).c_str();
     const std::string serverKey = classKey + "\\InprocServer32";
     if (reg) {
-        WriteClassEntry(classKey, nullptr, WideFromAnsi(description_));
-        WriteClassEntry(serverKey, nullptr, ServerPath());
-        WriteClassEntry(serverKey, "ThreadingModel", WideFromAnsi(threadingModel_));
+        WriteClassEntry(classes, classKey, nullptr, WideFromAnsi(description_));
+        WriteClassEntry(classes, serverKey, nullptr, ServerPath());
+        WriteClassEntry(classes, serverKey, "ThreadingModel", WideFromAnsi(threadingModel_));
     } else {
         // Keys already gone, or held by someone else, are passed over.
-        RegDeleteKeyA(HKEY_CLASSES_ROOT, serverKey.c_str());
-        RegDeleteKeyA(HKEY_CLASSES_ROOT, classKey.c_str());
+        RegDeleteKeyA(classes.Root, classes.PathOf(serverKey).c_str());
+        RegDeleteKeyA(classes.Root, classes.PathOf(classKey).c_str());
+        RemoveEmptyParents(classes, classKey);
     }
 }
 
-HRESULT TClassFactory::UpdateRegistry(bool reg) noexcept {
+HRESULT TClassFactory::UpdateRegistry(bool reg, TRegistrationScope scope) noexcept {
     try {
-        ApplyRegistration(reg);
+        ApplyRegistration(reg, scope);
         return S_OK;
     } catch (...) {
         return E_FAIL;

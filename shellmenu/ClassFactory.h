@@ -18,6 +18,27 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Where a registration goes. Machine: HKEY_CLASSES_ROOT, and what belongs to
+// the whole machine. User: the user's own classes, which Windows from 2000 on
+// merges into HKEY_CLASSES_ROOT for that user (the per-user entry winning),
+// and nothing machine-wide.
+enum class TRegistrationScope { Machine, User };
+
+// The key a scope's class entries go under, and the path of a class entry
+// there.
+struct TClassesRoot {
+    HKEY Root;
+    std::string Prefix; // "" or "Software\\Classes\\"
+    std::string PathOf(const std::string& classesPath) const { return Prefix + classesPath; }
+};
+TClassesRoot ClassesRootOf(TRegistrationScope scope);
+
+// After a per-user removal: the keys above classesPath that are left with
+// neither subkeys nor values go as well, up to the user's classes key, so a
+// removal leaves that tree as it was. Nothing for the machine's classes,
+// whose shared keys other programs expect.
+void RemoveEmptyParents(const TClassesRoot& classes, const std::string& classesPath);
+
 // The full path of the module that holds this code; its short (8.3) form when
 // the path holds a space, as an InprocServer32 entry must be on old shells.
 std::wstring ServerPath();
@@ -36,15 +57,15 @@ public:
     const CLSID& ClassId() const { return classId_; }
     const std::string& Description() const { return description_; }
 
-    // Writes (register) or removes the standard class entries: the CLSID key
-    // with the description, InprocServer32 with the server path and the
-    // threading model. An override writes its own entries after calling this
-    // and removes them before. Throws EOleRegistrationError.
-    virtual void ApplyRegistration(bool reg);
+    // Writes (register) or removes the standard class entries in the scope:
+    // the CLSID key with the description, InprocServer32 with the server path
+    // and the threading model. An override writes its own entries after
+    // calling this and removes them before. Throws EOleRegistrationError.
+    virtual void ApplyRegistration(bool reg, TRegistrationScope scope);
 
     // ApplyRegistration as an HRESULT: S_OK, or E_FAIL for any error; what was
     // done before the error stays.
-    HRESULT UpdateRegistry(bool reg) noexcept;
+    HRESULT UpdateRegistry(bool reg, TRegistrationScope scope = TRegistrationScope::Machine) noexcept;
 
 protected:
     // A new object of the class with its interface riid; null on failure.

@@ -1,4 +1,5 @@
-// The library's entry: module load and unload, and the four server exports.
+// The library's entry: module load and unload, the four server exports and
+// the per-user install.
 #include "ComObject.h"
 #include "OvShellMenuFactory.h"
 #include "OvShellMenuUtils.h"
@@ -63,3 +64,8 @@ extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return ovs::CanUnloadServe
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() { return ovs::RegisterMenuServer(); }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() { return ovs::UnregisterMenuServer(); }
+
+// regsvr32 /n /i:user installs for the current user; /u /n /i:user removes it.
+extern "C" HRESULT STDAPICALLTYPE DllInstall(BOOL install, LPCWSTR commandLine) {
+    return ovs::InstallServer(install != FALSE, commandLine);
+}

@@ -17,9 +17,20 @@ inline constexpr TFixedText<39> kMenuClsidText = GuidText(CLSID_OvShellMenu);
 inline constexpr char kMenuDescription[] = "Orvane Slide Show shell menu items";
 inline constexpr char kThreadingModel[] = "Apartment";
 
+// The Explorer commands' root class, which a package manifest names as well:
+// the build reads these digits from here, so each hexadecimal number keeps
+// its full width.
+inline constexpr CLSID CLSID_OvExplorerCommand = {
+    0x24FC18D4, 0x6ADD, 0x4697, {0xAB, 0xAD, 0xF6, 0xF3, 0xDF, 0xC1, 0xAD, 0xDE}};
+
+inline constexpr char kExplorerCommandDescription[] = "Orvane Slide Show Explorer commands";
+
 inline constexpr auto kInprocServerKey = JoinedText("CLSID\\", kMenuClsidText.Text, "\\InprocServer32");
 inline constexpr char kFileHandlerKey[] = "*\\shellex\\ContextMenuHandlers\\Orvane Slide Show";
 inline constexpr char kFolderHandlerKey[] = "folder\\shellex\\ContextMenuHandlers\\Orvane Slide Show";
+// Where a per-user registration puts what a machine-wide one puts under
+// HKEY_CLASSES_ROOT.
+inline constexpr char kUserClassesKey[] = "Software\\Classes";
 inline constexpr char kApprovedKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 
 // Prefix of the list files in the temporary folder.

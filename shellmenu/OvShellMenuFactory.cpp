@@ -1,5 +1,6 @@
 #include "OvShellMenuFactory.h"
 
+#include "OvExplorerCommands.h"
 #include "OvShellMenuClasses.h"
 #include "OvShellMenuConsts.h"
 
@@ -7,6 +8,7 @@ namespace ovs {
 
 namespace {
 TlumShellMenuFactory* menuFactory = nullptr;
+TOvExplorerCommandFactory* explorerCommandFactory = nullptr;
 } // namespace
 
 TlumShellMenuFactory::TlumShellMenuFactory()
@@ -17,15 +19,27 @@ HRESULT TlumShellMenuFactory::CreateObject(REFIID riid, void** ppv) noexcept {
     return CreateComObject<TlumShellMenu>(riid, ppv);
 }
 
+TOvExplorerCommandFactory::TOvExplorerCommandFactory()
+    : TClassFactory(CLSID_OvExplorerCommand, kExplorerCommandDescription, kThreadingModel) {}
+
+HRESULT TOvExplorerCommandFactory::CreateObject(REFIID riid, void** ppv) noexcept {
+    return CreateComObject<TOvExplorerCommand>(riid, ppv);
+}
+
 void CreateMenuFactory() {
     if (!menuFactory) menuFactory = new TlumShellMenuFactory;
+    if (!explorerCommandFactory) explorerCommandFactory = new TOvExplorerCommandFactory;
 }
 
 void FreeMenuFactory() {
+    delete explorerCommandFactory;
+    explorerCommandFactory = nullptr;
     delete menuFactory;
     menuFactory = nullptr;
 }
 
 TlumShellMenuFactory* MenuFactory() { return menuFactory; }
+
+TOvExplorerCommandFactory* ExplorerCommandFactory() { return explorerCommandFactory; }
 
 } // namespace ovs

@@ -166,11 +166,24 @@ TCaptionTexts PrepareCaptionItem(const std::wstring& jpegPath) {
 
 namespace {
 
-// The path the library is registered under. Read only: under
-// HKEY_CLASSES_ROOT the key belongs to HKEY_LOCAL_MACHINE, which a user
-// without administrator rights on the NT family may read but not change.
+// The path the library is registered under, as Windows' merged view of the
+// classes gives it: a per-user registration first, then the machine's. Read
+// only: under HKEY_CLASSES_ROOT the key belongs to HKEY_LOCAL_MACHINE, which
+// a user without administrator rights on the NT family may read but not
+// change.
 std::wstring RegisteredLibraryPath() {
-    return RegQueryStringW(HKEY_CLASSES_ROOT, WideFromAnsi(kInprocServerKey.c_str()), L"").value_or(std::wstring());
+    const std::wstring serverKey = WideFromAnsi(kInprocServerKey.c_str());
+    // Only the NT family from Windows 2000 on has per-user classes.
+    if (IsNTNewerThanNT4) {
+        try {
+            const std::wstring userKey = WideFromAnsi(kUserClassesKey) + L"\\" + serverKey;
+            if (std::optional<std::wstring> path = RegQueryStringW(HKEY_CURRENT_USER, userKey, L""))
+                return *path;
+        } catch (const ERegistryException&) {
+            // No per-user registration: the machine's counts.
+        }
+    }
+    return RegQueryStringW(HKEY_CLASSES_ROOT, serverKey, L"").value_or(std::wstring());
 }
 
 bool IsExistingFile(const std::wstring& path) {

@@ -1,7 +1,9 @@
 // The registry entries that make Explorer load the handler for every file and
 // every folder, as data in the order they are written, and the server's
-// register and unregister operations.
+// register, unregister and per-user install operations.
 #pragma once
+
+#include "ClassFactory.h"
 
 #include <windows.h>
 
@@ -21,11 +23,22 @@ struct TRegistryEntry {
 
 HKEY RootKeyOf(TRegistryRoot root);
 
-// The handler's own entries, after the standard class entries.
+// The handler's own entries, after the standard class entries. A per-user
+// registration writes the ClassesRoot ones under the user's classes and
+// leaves the machine's out.
 extern const TRegistryEntry kMenuRegistryEntries[3];
 
-// DllRegisterServer and DllUnregisterServer: S_OK, or E_FAIL for any error.
+// DllRegisterServer and DllUnregisterServer: every class of the server (the
+// context-menu handler, then the Explorer commands) in the machine's
+// registry. S_OK, or E_FAIL for any error.
 HRESULT RegisterMenuServer() noexcept;
 HRESULT UnregisterMenuServer() noexcept;
+
+// DllInstall: commandLine "user" (any case) writes (install) or removes every
+// class and handler entry of the server under the user's classes; nothing
+// machine-wide. E_INVALIDARG for any other command line; on the 9x family and
+// NT 4, which have no per-user classes, HRESULT_FROM_WIN32(ERROR_OLD_WIN_VERSION).
+// Neither of those writes anything.
+HRESULT InstallServer(bool install, const wchar_t* commandLine) noexcept;
 
 } // namespace ovs

@@ -9,6 +9,10 @@
 namespace ovs::test {
 namespace {
 
+// The Explorer commands' class: class entries only, no handler keys.
+constexpr char kExplorerClassKey[] = "CLSID\\{24FC18D4-6ADD-4697-ABAD-F6F3DFC1ADDE}";
+constexpr char kExplorerServerKey[] = "CLSID\\{24FC18D4-6ADD-4697-ABAD-F6F3DFC1ADDE}\\InprocServer32";
+
 struct TExpectedValue {
     HKEY Root;
     const char* Key;
@@ -23,6 +27,9 @@ const TExpectedValue kServerValues[] = {
     {HKEY_CLASSES_ROOT, kFileHandlerPath, ""},
     {HKEY_CLASSES_ROOT, kFolderHandlerPath, ""},
     {HKEY_LOCAL_MACHINE, kApprovedPath, kClsid},
+    {HKEY_CLASSES_ROOT, kExplorerClassKey, ""},
+    {HKEY_CLASSES_ROOT, kExplorerServerKey, ""},
+    {HKEY_CLASSES_ROOT, kExplorerServerKey, "ThreadingModel"},
 };
 
 std::vector<std::optional<std::string>> Snapshot() {
@@ -36,6 +43,7 @@ void ExpectNothingRegistered() {
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kFileHandlerPath));
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kFolderHandlerPath));
     EXPECT_FALSE(RegValue(HKEY_LOCAL_MACHINE, kApprovedPath, kClsid).has_value());
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kExplorerClassKey));
 }
 
 class RegistrationTest : public ::testing::Test {
@@ -53,6 +61,9 @@ TEST_F(RegistrationTest, RegisterWritesEveryEntryWithItsExactValue) {
         kClsid,
         kClsid,
         "Orvane Slide Show shell menu items",
+        "Orvane Slide Show Explorer commands",
+        ShippedDll(),
+        "Apartment",
     };
     const auto values = Snapshot();
     for (size_t i = 0; i < std::size(kServerValues); ++i) {

@@ -1,0 +1,364 @@
+#include "OvExplorerCommands.h"
+
+#include "OvShellMenuConsts.h"
+#include "OvShellMenuUtils.h"
+#include "OvTools.h"
+#include "ResString.h"
+#include "WinFiles.h"
+#include "WinText.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <iterator>
+#include <new>
+#include <stdexcept>
+
+namespace ovs {
+
+namespace {
+
+// The sub-commands in menu order: the item list position gives the texts and
+// the viewer switch.
+struct TSubCommandRow {
+    int Position;
+    UINT Icon;
+};
+
+constexpr TSubCommandRow kSubCommands[] = {
+    {1, IDI_SHOW},
+    {2, IDI_CONFIG},
+    {3, IDI_BUILD},
+    {CaptionItemPosition, IDI_SETCAPTION},
+};
+
+// BuildImageList stops at two images: with two, the menu is decided.
+constexpr size_t kImagesThatDecideTheMenu = 2;
+
+// Explorer frees what the command hands out with CoTaskMemFree.
+HRESULT HandOut(const std::wstring& text, LPWSTR* out) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    *out = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    if (!*out) return E_OUTOFMEMORY;
+    std::memcpy(*out, text.c_str(), bytes);
+    return S_OK;
+}
+
+// Runs a method body that makes a text, at the COM boundary.
+template <class MakeText>
+HRESULT TextAnswer(LPWSTR* out, MakeText make) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    try {
+        return HandOut(make(), out);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+struct TCoTaskText {
+    LPWSTR Text = nullptr;
+    ~TCoTaskText() { CoTaskMemFree(Text); }
+};
+
+// One selected item: its file-system path ("" for an item that has none), and
+// whether deciding on it means looking into it (a folder, or a shortcut
+// whose target counts).
+struct TSelectedItem {
+    std::wstring Path;
+    bool LookInto = false;
+};
+
+std::vector<TSelectedItem> SelectedItems(IShellItemArray* items) {
+    std::vector<TSelectedItem> selected;
+    DWORD count = 0;
+    if (!items || FAILED(items->GetCount(&count))) return selected;
+    for (DWORD i = 0; i < count; ++i) {
+        TComPtr<IShellItem> item;
+        if (FAILED(items->GetItemAt(i, item.put())) || !item) continue;
+        TCoTaskText path;
+        if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path.Text)) || !path.Text) continue;
+        SFGAOF attributes = 0;
+        // The shell has the attributes at hand: no file-system probe.
+        const bool known = SUCCEEDED(item->GetAttributes(SFGAO_FOLDER | SFGAO_LINK, &attributes));
+        selected.push_back({path.Text, !known || (attributes & (SFGAO_FOLDER | SFGAO_LINK)) != 0});
+    }
+    return selected;
+}
+
+TSelection NamesOf(const std::vector<TSelectedItem>& items) {
+    TSelection names;
+    for (const TSelectedItem& item : items) names.push_back(item.Path);
+    return names;
+}
+
+// Without leave to be slow, a menu can be decided only from the items before
+// the first one to look into: when they hold two images.
+bool DecidedWithoutLookingInto(const std::vector<TSelectedItem>& items) {
+    TSelection before;
+    for (const TSelectedItem& item : items) {
+        if (item.LookInto) break;
+        before.push_back(item.Path);
+    }
+    return BuildImageList(before, static_cast<int>(before.size())).size() >= kImagesThatDecideTheMenu;
+}
+
+// The caller asks for no UI through the bind context: COM's flag for "may
+// bother the user" left out. Without a bind context, Explorer's user is there.
+bool MayShowMessages(IBindCtx* bindContext) {
+    if (!bindContext) return true;
+    BIND_OPTS options{};
+    options.cbStruct = sizeof(options);
+    return SUCCEEDED(bindContext->GetBindOptions(&options)) && (options.grfFlags & BIND_MAYBOTHERUSER);
+}
+
+void ShowCommandError(const char* message) noexcept {
+    try {
+        const std::string text = message ? std::string(message) : LoadResString(IDS_COMMAND_FAILED);
+        MessageBoxA(nullptr, text.c_str(), LoadResString(IDS_MESSAGE_TITLE).c_str(), MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Without its texts the library can show nothing; the command has
+        // failed all the same.
+    }
+}
+
+// One of the menu's commands under the root. It holds the root, whose
+// selection it shows and runs on.
+class TOvSubCommand : public TComObject<IExplorerCommand> {
+public:
+    TOvSubCommand(const TSubCommandRow& row, TComPtr<TOvExplorerCommand> root) : row_(row), root_(std::move(root)) {}
+
+    HRESULT STDMETHODCALLTYPE GetTitle(IShellItemArray* items, LPWSTR* name) override {
+        return TextAnswer(name, [&] {
+            if (const auto caption = CaptionTexts(items)) return caption->Caption;
+            return WideFromAnsi(Item().Caption);
+        });
+    }
+    HRESULT STDMETHODCALLTYPE GetIcon(IShellItemArray*, LPWSTR* icon) override {
+        return TextAnswer(icon, [&] { return ModuleIconReference(row_.Icon); });
+    }
+    HRESULT STDMETHODCALLTYPE GetToolTip(IShellItemArray* items, LPWSTR* infoTip) override {
+        return TextAnswer(infoTip, [&] {
+            if (const auto caption = CaptionTexts(items)) return caption->Hint;
+            return WideFromAnsi(Item().Hint);
+        });
+    }
+    HRESULT STDMETHODCALLTYPE GetCanonicalName(GUID* commandName) override {
+        if (commandName) *commandName = GUID_NULL;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetState(IShellItemArray*, BOOL, EXPCMDSTATE* state) override {
+        if (!state) return E_POINTER;
+        // The root decided which sub-commands the menu has.
+        *state = ECS_ENABLED;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(IShellItemArray* items, IBindCtx* bindContext) override {
+        // A command's failure (no viewer, no registration) must never reach
+        // Explorer as an exception.
+        try {
+            if (!MenuItems) return S_OK;
+            const std::shared_ptr<const TDecidedSelection> decided = root_->Decided(items);
+            const std::wstring fileName = decided->Names.empty() ? std::wstring() : decided->Names.back();
+            // The same value every classic menu gives this item.
+            Item().Index = row_.Position;
+            MenuItems->Click(row_.Position, fileName, decided->Selection);
+            return S_OK;
+        } catch (const std::exception& e) {
+            if (MayShowMessages(bindContext)) ShowCommandError(e.what());
+        } catch (...) {
+            if (MayShowMessages(bindContext)) ShowCommandError(nullptr);
+        }
+        return E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE GetFlags(EXPCMDFLAGS* flags) override {
+        if (!flags) return E_POINTER;
+        *flags = ECF_DEFAULT;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE EnumSubCommands(IEnumExplorerCommand** commands) override {
+        if (commands) *commands = nullptr;
+        return E_NOTIMPL;
+    }
+
+protected:
+    std::span<const TInterfaceEntry> InterfaceTable() const override {
+        static const TInterfaceEntry table[] = {
+            InterfaceEntry<TOvSubCommand, IExplorerCommand>(IID_IExplorerCommand)};
+        return table;
+    }
+
+private:
+    TlumShellMenuItem& Item() const {
+        if (!MenuItems) throw std::runtime_error(LoadResString(IDS_COMMAND_FAILED));
+        return *MenuItems->Items(row_.Position);
+    }
+    // The caption command's texts for the selection's one JPEG; nothing for
+    // the other commands.
+    std::optional<TCaptionTexts> CaptionTexts(IShellItemArray* items) const {
+        if (row_.Position != CaptionItemPosition) return std::nullopt;
+        const std::shared_ptr<const TDecidedSelection> decided = root_->Decided(items);
+        if (!IsCaptionCandidate(decided->Images)) return std::nullopt;
+        return PrepareCaptionItem(decided->Images.front());
+    }
+
+    TSubCommandRow row_;
+    TComPtr<TOvExplorerCommand> root_;
+};
+
+class TEnumSubCommands : public TComObject<IEnumExplorerCommand> {
+public:
+    explicit TEnumSubCommands(std::vector<TComPtr<IExplorerCommand>> commands, size_t next = 0)
+        : commands_(std::move(commands)), next_(next) {}
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, IExplorerCommand** out, ULONG* fetched) override {
+        if (!out || (count != 1 && !fetched)) return E_POINTER;
+        ULONG given = 0;
+        for (; given < count && next_ < commands_.size(); ++given, ++next_)
+            out[given] = TComPtr<IExplorerCommand>(commands_[next_]).detach();
+        if (fetched) *fetched = given;
+        return given == count ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+        const size_t left = commands_.size() - next_;
+        next_ += std::min<size_t>(count, left);
+        return count <= left ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Reset() override {
+        next_ = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumExplorerCommand** copy) override {
+        return CreateComObject<TEnumSubCommands>(IID_IEnumExplorerCommand, reinterpret_cast<void**>(copy),
+                                                 commands_, next_);
+    }
+
+protected:
+    std::span<const TInterfaceEntry> InterfaceTable() const override {
+        static const TInterfaceEntry table[] = {
+            InterfaceEntry<TEnumSubCommands, IEnumExplorerCommand>(IID_IEnumExplorerCommand)};
+        return table;
+    }
+
+private:
+    std::vector<TComPtr<IExplorerCommand>> commands_;
+    size_t next_;
+};
+
+} // namespace
+
+std::wstring ModuleIconReference(UINT iconId) {
+    return ModuleFileName(ResourceModule()) + L",-" + std::to_wstring(iconId);
+}
+
+// --- TOvExplorerCommand ----------------------------------------------------------
+
+std::span<const TInterfaceEntry> TOvExplorerCommand::InterfaceTable() const {
+    static const TInterfaceEntry table[] = {
+        InterfaceEntry<TOvExplorerCommand, IExplorerCommand>(IID_IExplorerCommand)};
+    return table;
+}
+
+std::shared_ptr<const TDecidedSelection> TOvExplorerCommand::Decide(TSelection names) {
+    auto decided = std::make_shared<TDecidedSelection>();
+    decided->Names = std::move(names);
+    decided->Selection = decided->Names;
+    decided->Images = BuildImageList(decided->Selection, static_cast<int>(decided->Selection.size()));
+    decided_ = decided;
+    return decided;
+}
+
+std::shared_ptr<const TDecidedSelection> TOvExplorerCommand::Decided(IShellItemArray* items) {
+    if (!items) return decided_ ? decided_ : std::make_shared<const TDecidedSelection>();
+    TSelection names = NamesOf(SelectedItems(items));
+    if (decided_ && decided_->Names == names) return decided_;
+    return Decide(std::move(names));
+}
+
+HRESULT STDMETHODCALLTYPE TOvExplorerCommand::GetTitle(IShellItemArray*, LPWSTR* name) {
+    // The product's name, which titles its messages as well.
+    return TextAnswer(name, [] { return LoadResStringW(IDS_MESSAGE_TITLE); });
+}
+
+HRESULT STDMETHODCALLTYPE TOvExplorerCommand::GetIcon(IShellItemArray*, LPWSTR* icon) {
+    return TextAnswer(icon, [] { return ModuleIconReference(IDI_PRODUCT); });
+}
+
+HRESULT STDMETHODCALLTYPE TOvExplorerCommand::GetToolTip(IShellItemArray*, LPWSTR* infoTip) {
+    if (infoTip) *infoTip = nullptr;
+    // The sub-commands carry the help texts.
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE TOvExplorerCommand::GetCanonicalName(GUID* commandName) {
+    if (!commandName) return E_POINTER;
+    *commandName = CLSID_OvExplorerCommand;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TOvExplorerCommand::GetState(IShellItemArray* items, BOOL okToBeSlow,
+                                                       EXPCMDSTATE* state) {
+    if (!state) return E_POINTER;
+    *state = ECS_HIDDEN;
+    try {
+        const std::vector<TSelectedItem> selected = SelectedItems(items);
+        if (selected.empty()) return S_OK;
+        const bool needsLook =
+            std::any_of(selected.begin(), selected.end(), [](const TSelectedItem& item) { return item.LookInto; });
+        if (!okToBeSlow && needsLook) {
+            // Explorer asks again, from a thread that may wait, with
+            // okToBeSlow TRUE.
+            if (!DecidedWithoutLookingInto(selected)) return E_PENDING;
+            withCaption_ = false;
+            *state = ECS_ENABLED;
+            return S_OK;
+        }
+        // Each GetState starts a menu: a folder may have changed since the
+        // last one.
+        const std::shared_ptr<const TDecidedSelection> decided = Decide(NamesOf(selected));
+        withCaption_ = IsCaptionCandidate(decided->Images);
+        *state = decided->Images.empty() ? ECS_HIDDEN : ECS_ENABLED;
+        return S_OK;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+HRESULT STDMETHODCALLTYPE TOvExplorerCommand::Invoke(IShellItemArray*, IBindCtx*) {
+    // The root only opens its sub-menu.
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE TOvExplorerCommand::GetFlags(EXPCMDFLAGS* flags) {
+    if (!flags) return E_POINTER;
+    *flags = ECF_HASSUBCOMMANDS;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TOvExplorerCommand::EnumSubCommands(IEnumExplorerCommand** commands) {
+    if (!commands) return E_POINTER;
+    *commands = nullptr;
+    try {
+        std::vector<TComPtr<IExplorerCommand>> list;
+        for (const TSubCommandRow& row : kSubCommands) {
+            if (row.Position == CaptionItemPosition && !withCaption_) continue;
+            TComPtr<IExplorerCommand> command;
+            const HRESULT hr = CreateComObject<TOvSubCommand>(IID_IExplorerCommand, command.put_void(), row,
+                                                              TComPtr<TOvExplorerCommand>::Retain(this));
+            if (FAILED(hr)) return hr;
+            list.push_back(std::move(command));
+        }
+        return CreateComObject<TEnumSubCommands>(IID_IEnumExplorerCommand, reinterpret_cast<void**>(commands),
+                                                 std::move(list));
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+} // namespace ovs
