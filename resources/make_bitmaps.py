@@ -275,6 +275,9 @@ def render(drawing, size, halo=True):
     outline = max(1.0, size / 16.0) * unit
     rim = max(1.0, size / 24.0) * unit
     shapes = [shape for shape, _, _ in drawing]
+    # The halo keeps off the corner pixels: an icon's corners stay clear, so
+    # the square never shows.
+    square = box(0, 0, 16, 16, 3.5 * unit)
     ss = 4 if size <= 64 else 3
     rows = []
     for py in range(size):
@@ -291,7 +294,7 @@ def render(drawing, size, halo=True):
                             colour = INK if outlined and d > -outline else (fill(x, y) if callable(fill) else fill)
                     if colour is not None:
                         alpha = 1.0
-                    elif halo and min(s(x, y) for s in shapes) < rim:
+                    elif halo and min(s(x, y) for s in shapes) < rim and square(x, y) < 0:
                         colour, alpha = HALO[:3], HALO[3]
                     else:
                         continue
