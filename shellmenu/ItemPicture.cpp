@@ -101,15 +101,18 @@ int ProcessMetric(int index) {
 
 HBITMAP AlphaBitmapFromIcon(HINSTANCE module, const char* iconName, int size) {
     const TIcon icon = LoadIconAt(module, iconName, size, size);
-    if (!icon) return nullptr;
+    return icon ? AlphaBitmapOf(icon.get(), size) : nullptr;
+}
+
+HBITMAP AlphaBitmapOf(HICON icon, int size) {
     TDib picture = NewDib(size, size, 0);
-    if (picture.Pixels.empty() || !DrawInto(picture, icon.get(), size, size, DI_NORMAL)) return nullptr;
+    if (picture.Pixels.empty() || !DrawInto(picture, icon, size, size, DI_NORMAL)) return nullptr;
     // An image without an alpha channel (a low-colour one, which Windows
     // picks on a display of few colours) leaves every alpha at 0: its mask
     // tells the opaque pixels.
     if (std::ranges::none_of(picture.Pixels, [](std::uint32_t p) { return (p & kOpaque) != 0; })) {
         const TDib mask = NewDib(size, size, kWhite);
-        if (mask.Pixels.empty() || !DrawInto(mask, icon.get(), size, size, DI_MASK)) return nullptr;
+        if (mask.Pixels.empty() || !DrawInto(mask, icon, size, size, DI_MASK)) return nullptr;
         for (std::size_t i = 0; i < picture.Pixels.size(); ++i)
             picture.Pixels[i] = (mask.Pixels[i] & kWhite) == 0 ? picture.Pixels[i] | kOpaque : 0;
     }

@@ -17,6 +17,8 @@ int ProcessMetric(int index);
 // their background; outside the icon's shape every pixel is 0. Null when the
 // icon can't be loaded or drawn; the caller owns the bitmap.
 HBITMAP AlphaBitmapFromIcon(HINSTANCE module, const char* iconName, int size);
+// The same for an icon at hand, drawn at size x size.
+HBITMAP AlphaBitmapOf(HICON icon, int size);
 
 // A width x height bitmap holding the icon drawn on white, for a check mark:
 // the menu draws it at exactly this size. Null when the icon can't be loaded

@@ -1,6 +1,7 @@
 // Menu items in the form InsertMenuItemA takes them, their pictures on each
 // Windows and display scale, and the item list's dispatch of a chosen
 // command.
+#include "ItemPicture.h"
 #include "OvShellMenuClasses.h"
 #include "OvShellMenuUtils.h"
 #include "WinTestSupport.h"
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 using namespace ovs;
 using ::testing::ElementsAre;
@@ -116,6 +118,31 @@ TEST(MenuItem, MissingBitmapResourceFailsConstruction) {
 }
 
 // --- Pictures on each Windows and display scale ------------------------------------
+
+TEST(ItemPictures, AnIconWithoutAlphaIsOpaqueExactlyWhereItsMaskSays) {
+    // 16 x 16: colour with every alpha 0; the mask opaque on the left half.
+    constexpr int n = 16;
+    const std::vector<DWORD> colour(n * n, 0x00336699);
+    std::vector<BYTE> maskBits;
+    for (int y = 0; y < n; ++y) maskBits.insert(maskBits.end(), {0x00, 0xFF});
+    HBITMAP colourBitmap = CreateBitmap(n, n, 1, 32, colour.data());
+    HBITMAP mask = CreateBitmap(n, n, 1, 1, maskBits.data());
+    ICONINFO info{TRUE, 0, 0, mask, colourBitmap};
+    HICON icon = CreateIconIndirect(&info);
+    ASSERT_NE(icon, nullptr);
+    HBITMAP picture = AlphaBitmapOf(icon, n);
+    ASSERT_NE(picture, nullptr);
+    DIBSECTION dib{};
+    ASSERT_EQ(GetObjectA(picture, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+    const auto* pixels = static_cast<const DWORD*>(dib.dsBm.bmBits);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            EXPECT_EQ(pixels[y * n + x], x < n / 2 ? 0xFF336699u : 0u) << x << "," << y;
+    DeleteObject(picture);
+    DestroyIcon(icon);
+    DeleteObject(mask);
+    DeleteObject(colourBitmap);
+}
 // Wine reads the display scale (LogPixels) and the Windows it reports when a
 // process starts: this program runs a copy of itself under a name given
 // another Windows, at each scale, and the copy measures the pictures that
