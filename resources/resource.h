@@ -3,6 +3,14 @@
 #ifndef OVS_RESOURCE_H
 #define OVS_RESOURCE_H
 
+/* Icons: the product's and one for each command, at 16 to 48 pixels. Other
+   programs name them as "<library path>,-<id>", so the numbers never change. */
+#define IDI_PRODUCT               201
+#define IDI_SHOW                  202
+#define IDI_CONFIG                203
+#define IDI_BUILD                 204
+#define IDI_SETCAPTION            205
+
 /* Menu texts and help texts, by item. */
 #define IDS_SHOW_CAPTION          1001
 #define IDS_SHOW_HINT             1002

@@ -1,5 +1,6 @@
 #include "OvShellMenuClasses.h"
 
+#include "ItemPicture.h"
 #include "OvShellMenuConsts.h"
 #include "OvTools.h"
 #include "ResString.h"
@@ -7,6 +8,7 @@
 #include "lumSysUtils.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
@@ -86,6 +88,24 @@ TSelection DropNames(HDROP drop) {
     return names;
 }
 
+// An icon is drawn at the size the menu shows the picture: as an item
+// bitmap, with alpha at small-icon size; as a check mark, at check-mark
+// size, on white. A bitmap resource is taken as it is.
+HBITMAP LoadItemPicture(const char* resourceName, bool asItemBitmap) {
+    const HINSTANCE module = ThisModule();
+    if (!FindResourceA(module, resourceName, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */))
+        return static_cast<HBITMAP>(LoadImageA(module, resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (asItemBitmap) return AlphaBitmapFromIcon(module, resourceName, ProcessMetric(SM_CXSMICON));
+    return CheckMarkFromIcon(module, resourceName, ProcessMetric(SM_CXMENUCHECK), ProcessMetric(SM_CYMENUCHECK));
+}
+
+// A resource name as the error message shows it: a numbered one as "#202".
+std::string ResourceNameText(const char* resourceName) {
+    if (IS_INTRESOURCE(resourceName))
+        return "#" + std::to_string(reinterpret_cast<std::uintptr_t>(resourceName));
+    return resourceName;
+}
+
 // The same item record for InsertMenuItemW, with its own text.
 MENUITEMINFOW WideItemInfo(const MENUITEMINFOA& ansi, std::wstring& text) {
     MENUITEMINFOW wide{};
@@ -134,15 +154,15 @@ TlumShellMenuItem::TlumShellMenuItem(const std::string& caption, const std::stri
                                      const char* resourceName, HBITMAP bitmap, bool useItemBitmap,
                                      bool separator, bool ownerDraw)
     : Caption(caption), Hint(hint) {
+    const bool extended = HasExtendedMenuItemInfo();
     if (resourceName) {
-        Bitmap.reset(static_cast<HBITMAP>(
-            LoadImageA(ThisModule(), resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-        if (Bitmap.Empty()) throw std::runtime_error(FormatResString(IDS_RESOURCE_NOT_FOUND, resourceName));
+        Bitmap.reset(LoadItemPicture(resourceName, useItemBitmap && extended));
+        if (Bitmap.Empty())
+            throw std::runtime_error(FormatResString(IDS_RESOURCE_NOT_FOUND, ResourceNameText(resourceName)));
     }
     ByPosition = -1;
 
     MenuItemInfo = MENUITEMINFOA{};
-    const bool extended = HasExtendedMenuItemInfo();
     // Windows 95 and NT 4 refuse the full record and know no item bitmap:
     // there the picture can only be the item's check mark.
     MenuItemInfo.cbSize = extended ? sizeof(MENUITEMINFOA) : kMenuItemInfoSize400A;

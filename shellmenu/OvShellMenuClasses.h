@@ -44,10 +44,14 @@ private:
 // exists, the old one (kMenuItemInfoSize400A) on Windows 95 and NT 4.
 class TlumShellMenuItem {
 public:
-    // resourceName: an RT_BITMAP resource of the module holding this code
-    // (OvSShow.dll), or null. bitmap: a handle the caller keeps owning, or 0.
-    // Throws std::runtime_error "Resource <name> not found" (the string
-    // table's text) for a missing resource.
+    // resourceName: an RT_BITMAP or icon resource of the module holding this
+    // code (OvSShow.dll), or null; an icon is drawn at the size the menu
+    // shows the picture (ItemPicture): with useItemBitmap on the extended
+    // interface, a 32-bit bitmap with alpha at small-icon size; otherwise a
+    // check mark of check-mark size. bitmap: a handle the caller keeps
+    // owning, or 0. Throws std::runtime_error "Resource <name> not found"
+    // (the string table's text; "#<id>" for a numbered one) for a missing
+    // resource.
     TlumShellMenuItem(const std::string& caption, const std::string& hint, const char* resourceName,
                       HBITMAP bitmap, bool useItemBitmap, bool separator, bool ownerDraw);
     TlumShellMenuItem(const TlumShellMenuItem&) = delete;

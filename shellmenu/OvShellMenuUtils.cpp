@@ -79,16 +79,34 @@ struct TItemRow {
     UINT CaptionId; // 0 for a separator
     UINT HintId;
     const char* Bitmap;
+    WORD Icon;
 };
 
 constexpr TItemRow kItemRows[] = {
-    {0, 0, nullptr},
-    {IDS_SHOW_CAPTION, IDS_SHOW_HINT, "M1"},
-    {IDS_CONFIG_CAPTION, IDS_CONFIG_HINT, "M2"},
-    {IDS_BUILD_CAPTION, IDS_BUILD_HINT, "M3"},
-    {IDS_SETCAPTION_CAPTION, IDS_SETCAPTION_HINT, "M4"},
-    {0, 0, nullptr},
+    {0, 0, nullptr, 0},
+    {IDS_SHOW_CAPTION, IDS_SHOW_HINT, "M1", IDI_SHOW},
+    {IDS_CONFIG_CAPTION, IDS_CONFIG_HINT, "M2", IDI_CONFIG},
+    {IDS_BUILD_CAPTION, IDS_BUILD_HINT, "M3", IDI_BUILD},
+    {IDS_SETCAPTION_CAPTION, IDS_SETCAPTION_HINT, "M4", IDI_SETCAPTION},
+    {0, 0, nullptr, 0},
 };
+
+// Where an item's picture comes from on the Windows at hand. Vista on blends
+// an item bitmap with alpha onto any menu at any scale: the icon at
+// small-icon size. 98, Me, 2000 and XP show the 16-pixel bitmap as the check
+// mark, as they always have. 95 and NT 4 know no item bitmap and draw a
+// check mark at their own check-mark size: the icon drawn at that size.
+struct TItemPicture {
+    const char* Resource;
+    bool AsItemBitmap;
+};
+
+TItemPicture PictureOf(const TItemRow& row) {
+    if (!row.Bitmap) return {nullptr, false};
+    if (IsNTNewerThanNT5) return {MAKEINTRESOURCEA(row.Icon), true};
+    if (Is9xNewerThan95 || IsNTNewerThanNT4) return {row.Bitmap, false};
+    return {MAKEINTRESOURCEA(row.Icon), false};
+}
 
 static_assert(std::size(kItemRows) == std::size(kViewerSwitches));
 static_assert(CaptionItemPosition == 4);
@@ -101,9 +119,10 @@ void SetupMenuItems() {
     list->OnClick = MenuItemClick;
     for (const TItemRow& row : kItemRows) {
         const bool separator = row.CaptionId == 0;
+        const TItemPicture picture = PictureOf(row);
         list->Add(separator ? std::string() : LoadResString(row.CaptionId),
-                  separator ? std::string() : LoadResString(row.HintId), row.Bitmap, nullptr, false, separator,
-                  false);
+                  separator ? std::string() : LoadResString(row.HintId), picture.Resource, nullptr,
+                  picture.AsItemBitmap, separator, false);
     }
     MenuItems = list.release();
     PrepareCaptionItemTexts = PrepareCaptionItem;

@@ -26,8 +26,10 @@ public:
 void CreateCaptionReader();
 void FreeCaptionReader();
 
-// Creates MenuItems with its six items and bitmaps, OnClick = MenuItemClick,
-// and hooks PrepareCaptionItem in; throws when a resource is missing.
+// Creates MenuItems with its six items and their pictures for the Windows at
+// hand and the process's display scale, OnClick = MenuItemClick, and hooks
+// PrepareCaptionItem in; throws when a resource is missing. InitPlatformFlags
+// must have run.
 void SetupMenuItems();
 // Frees MenuItems with its items and bitmaps.
 void FreeMenuItems();

@@ -28,6 +28,8 @@ public:
     }
 
     Type get() const { return handle_; }
+    // Hands the handle over to a caller who closes it.
+    Type release() { return std::exchange(handle_, Traits::Invalid()); }
     bool valid() const { return handle_ != Traits::Invalid(); }
     explicit operator bool() const { return valid(); }
     // For out-parameters: whatever was held is closed first.

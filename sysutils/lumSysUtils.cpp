@@ -14,12 +14,14 @@ namespace ovs {
 bool IsWinNT = false;
 bool Is9xNewerThan95 = false;
 bool IsNTNewerThanNT4 = false;
+bool IsNTNewerThanNT5 = false;
 
 TPlatformFlags PlatformFlagsFor(DWORD platformId, DWORD major, DWORD minor) {
     TPlatformFlags f;
     if (platformId == VER_PLATFORM_WIN32_NT) {
         f.IsWinNT = true;
         f.IsNTNewerThanNT4 = major != 3 && major != 4;
+        f.IsNTNewerThanNT5 = major >= 6;
     } else if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
         // Every Windows 95 release reports 4.0; 98 is 4.10 and Me 4.90.
         f.Is9xNewerThan95 = minor != 0;
@@ -43,6 +45,7 @@ void InitPlatformFlags() {
     IsWinNT = f.IsWinNT;
     Is9xNewerThan95 = f.Is9xNewerThan95;
     IsNTNewerThanNT4 = f.IsNTNewerThanNT4;
+    IsNTNewerThanNT5 = f.IsNTNewerThanNT5;
 }
 
 bool Is64BitWindows() {

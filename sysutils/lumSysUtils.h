@@ -15,28 +15,37 @@ namespace ovs {
 extern bool IsWinNT;
 extern bool Is9xNewerThan95;
 extern bool IsNTNewerThanNT4;
+// NT 6 on (Vista and later): menus draw 32-bit item bitmaps with alpha.
+extern bool IsNTNewerThanNT5;
 
 struct TPlatformFlags {
     bool IsWinNT = false;
     bool Is9xNewerThan95 = false;
     bool IsNTNewerThanNT4 = false;
+    bool IsNTNewerThanNT5 = false;
 };
 
 // The flags of a Windows that reports this platform id and version.
 TPlatformFlags PlatformFlagsFor(DWORD platformId, DWORD major, DWORD minor);
 
-// Reads the running Windows' version and sets the three flags.
+// Reads the running Windows' version and sets the flags.
 void InitPlatformFlags();
 
-// A KERNEL32 function that the 9x family or NT 4 lack, looked up by name at
-// run time so that the program still loads there; null where it is missing.
+// A function of a system DLL the process has loaded that the 9x family or
+// NT 4 lack, looked up by name at run time so that the program still loads
+// there; null where it is missing.
 template <class Function>
-Function KernelFunction(const char* name) {
-    const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+Function SystemFunction(const char* module, const char* name) {
+    const HMODULE handle = GetModuleHandleA(module);
     // Through void (*)(), the one function type any other converts from
     // without a warning.
-    return kernel ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, name)))
+    return handle ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(handle, name)))
                   : nullptr;
+}
+
+template <class Function>
+Function KernelFunction(const char* name) {
+    return SystemFunction<Function>("kernel32.dll", name);
 }
 
 // Windows itself is 64-bit: the x86_64 build, or the i686 build under WOW64.

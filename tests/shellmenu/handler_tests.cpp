@@ -474,7 +474,7 @@ TEST(OlderWindows, OneJpegGetsItsSixItemsOnEveryWindows) {
         const char* Interface;  // the menu-item interface the copy must use
     } cases[] = {
         {"win95", "old"}, {"nt40", "old"}, {"win98", "extended"}, {"winme", "extended"},
-        {"win2k", "extended"}, {"winxp", "extended"}, {"", "extended"},
+        {"win2k", "extended"}, {"winxp", "extended"}, {"", "itembitmap"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(*c.Version ? c.Version : "default");
@@ -497,6 +497,7 @@ TEST(OlderWindowsChild, TheMenuGetsEveryItemWithItsTextAndBitmap) {
     const char* done = std::getenv(kChildDoneVariable);
     if (!expected || !done) GTEST_SKIP() << "run by OlderWindows only";
     const bool old = std::string(expected) == "old";
+    const bool itemBitmap = std::string(expected) == "itembitmap";
     test::TComApartment apartment;
     InitPlatformFlags();
     ASSERT_EQ(Is9xNewerThan95 || IsNTNewerThanNT4, !old) << "Wine reports another Windows than asked";
@@ -522,10 +523,12 @@ TEST(OlderWindowsChild, TheMenuGetsEveryItemWithItsTextAndBitmap) {
             EXPECT_EQ(entries[i].Id, kFirst + i);
             EXPECT_EQ(entries[i].Text, texts[i]);
             EXPECT_EQ(entries[i].Type, separator ? UINT(MFT_SEPARATOR) : UINT(MFT_STRING));
-            // The picture is the item's check mark on every Windows.
-            EXPECT_EQ(entries[i].Checked, separator ? nullptr : item.Bitmap.Handle());
+            // The picture is the item's check mark up to XP, its item bitmap
+            // from Vista on.
+            EXPECT_EQ(entries[i].Checked, separator || itemBitmap ? nullptr : item.Bitmap.Handle());
+            EXPECT_EQ(item.MenuItemInfo.hbmpItem, separator || !itemBitmap ? nullptr : item.Bitmap.Handle());
             EXPECT_EQ(item.MenuItemInfo.cbSize, old ? kMenuItemInfoSize400A : UINT(sizeof(MENUITEMINFOA)));
-            const UINT mask = separator ? (old ? 0x32u : 0x162u) : (old ? 0x3Au : 0x16Au);
+            const UINT mask = separator ? (old ? 0x32u : 0x162u) : (old ? 0x3Au : itemBitmap ? 0x1E2u : 0x16Au);
             EXPECT_EQ(item.MenuItemInfo.fMask, mask);
         }
     }

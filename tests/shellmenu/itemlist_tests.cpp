@@ -1,12 +1,21 @@
-// Menu items in the form InsertMenuItemA takes them, and the item list's
-// dispatch of a chosen command.
+// Menu items in the form InsertMenuItemA takes them, their pictures on each
+// Windows and display scale, and the item list's dispatch of a chosen
+// command.
+#include "ItemPicture.h"
 #include "OvShellMenuClasses.h"
+#include "OvShellMenuUtils.h"
+#include "WinTestSupport.h"
 #include "lumSysUtils.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <stdexcept>
+#include <vector>
 
 using namespace ovs;
 using ::testing::ElementsAre;
@@ -96,12 +105,163 @@ TEST(MenuItem, TextMembersDescribeTheItemsOwnCaption) {
 }
 
 TEST(MenuItem, MissingBitmapResourceFailsConstruction) {
-    try {
-        TlumShellMenuItem item("x", "y", "NOSUCHBITMAP", nullptr, false, false, false);
-        FAIL() << "no error";
-    } catch (const std::runtime_error& e) {
-        EXPECT_STREQ(e.what(), "Resource NOSUCHBITMAP not found");
+    const std::pair<const char*, const char*> cases[] = {{"NOSUCHBITMAP", "Resource NOSUCHBITMAP not found"},
+                                                         {MAKEINTRESOURCEA(299), "Resource #299 not found"}};
+    for (const auto& [name, message] : cases) {
+        try {
+            TlumShellMenuItem item("x", "y", name, nullptr, false, false, false);
+            ADD_FAILURE() << "no error for " << message;
+        } catch (const std::runtime_error& e) {
+            EXPECT_STREQ(e.what(), message);
+        }
     }
+}
+
+// --- Pictures on each Windows and display scale ------------------------------------
+
+TEST(ItemPictures, AnIconWithoutAlphaIsOpaqueExactlyWhereItsMaskSays) {
+    // 16 x 16: colour with every alpha 0; the mask opaque on the left half.
+    constexpr int n = 16;
+    const std::vector<DWORD> colour(n * n, 0x00336699);
+    std::vector<BYTE> maskBits;
+    for (int y = 0; y < n; ++y) maskBits.insert(maskBits.end(), {0x00, 0xFF});
+    HBITMAP colourBitmap = CreateBitmap(n, n, 1, 32, colour.data());
+    HBITMAP mask = CreateBitmap(n, n, 1, 1, maskBits.data());
+    ICONINFO info{TRUE, 0, 0, mask, colourBitmap};
+    HICON icon = CreateIconIndirect(&info);
+    ASSERT_NE(icon, nullptr);
+    HBITMAP picture = AlphaBitmapOf(icon, n);
+    ASSERT_NE(picture, nullptr);
+    DIBSECTION dib{};
+    ASSERT_EQ(GetObjectA(picture, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+    const auto* pixels = static_cast<const DWORD*>(dib.dsBm.bmBits);
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            EXPECT_EQ(pixels[y * n + x], x < n / 2 ? 0xFF336699u : 0u) << x << "," << y;
+    DeleteObject(picture);
+    DestroyIcon(icon);
+    DeleteObject(mask);
+    DeleteObject(colourBitmap);
+}
+// Wine reads the display scale (LogPixels) and the Windows it reports when a
+// process starts: this program runs a copy of itself under a name given
+// another Windows, at each scale, and the copy measures the pictures that
+// SetupMenuItems made there.
+
+constexpr char kPictureVariable[] = "OVS_ITEM_PICTURE";  // "width height bits itemBitmap done-file"
+constexpr char kDesktopKey[] = "Control Panel\\Desktop";
+
+// Sets the prefix's display scale for the processes started while the
+// object lives, and puts back what was there.
+class TDisplayScale {
+public:
+    explicit TDisplayScale(DWORD dpi) {
+        DWORD size = sizeof(saved_), type = 0;
+        hadValue_ = RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD, &type, &saved_,
+                                 &size) == ERROR_SUCCESS;
+        Set(dpi);
+    }
+    ~TDisplayScale() {
+        if (hadValue_) Set(saved_);
+        else RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
+    }
+    TDisplayScale(const TDisplayScale&) = delete;
+    TDisplayScale& operator=(const TDisplayScale&) = delete;
+
+private:
+    static void Set(DWORD dpi) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi, sizeof(dpi));
+    }
+    DWORD saved_ = 0;
+    bool hadValue_ = false;
+};
+
+TEST(ItemPictures, FollowTheWindowsAndTheDisplayScale) {
+    if (std::getenv(kPictureVariable)) GTEST_SKIP() << "the copy runs only the child";
+    test::TScratchDir dir("pictures");
+    char self[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string copy = dir / "ovsitempictures.exe";
+    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
+    const struct {
+        const char* Version;  // "": Wine's default, a Windows of the NT 6 line
+        DWORD Dpi;
+        int Size;  // width and height
+        int Bits;
+        bool ItemBitmap;
+    } cases[] = {
+        // Small-icon size, with alpha.
+        {"", 96, 16, 32, true},
+        {"", 144, 24, 32, true},
+        {"", 192, 32, 32, true},
+        // The 16-colour bitmaps of old, whatever the scale.
+        {"winxp", 192, 16, 4, false},
+        {"win2k", 144, 16, 4, false},
+        {"win98", 96, 16, 4, false},
+        // Check marks of check-mark size.
+        {"win95", 96, 11, 32, false},
+        {"nt40", 144, 19, 32, false},
+        {"win95", 192, 25, 32, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(*c.Version ? c.Version : "default") + " at " + std::to_string(c.Dpi));
+        const std::string done = dir / ("done-" + std::string(c.Version) + std::to_string(c.Dpi));
+        char expected[MAX_PATH + 64];
+        std::snprintf(expected, sizeof(expected), "%d %d %d %s", c.Size, c.Bits, c.ItemBitmap ? 1 : 0,
+                      done.c_str());
+        test::TReportedVersion version("ovsitempictures.exe", c.Version);
+        SetEnvironmentVariableA(kPictureVariable, expected);
+        test::TProcessResult run;
+        {
+            TDisplayScale scale(c.Dpi);
+            run = test::RunProcess("\"" + copy + "\" --gtest_filter=ItemPicturesChild.*");
+        }
+        SetEnvironmentVariableA(kPictureVariable, nullptr);
+        ASSERT_TRUE(run.Finished);
+        EXPECT_EQ(run.ExitCode, 0u);
+        // A copy that ran no test would exit 0 as well.
+        EXPECT_TRUE(test::FileExists(done));
+    }
+}
+
+TEST(ItemPicturesChild, MeasuresTheCommandsPictures) {
+    const char* expected = std::getenv(kPictureVariable);
+    if (!expected) GTEST_SKIP() << "run by ItemPictures only";
+    int size = 0, bits = 0, itemBitmap = 0;
+    char done[MAX_PATH + 1] = {};
+    ASSERT_EQ(std::sscanf(expected, "%d %d %d %260[^\n]", &size, &bits, &itemBitmap, done), 4);
+    InitPlatformFlags();
+    SetupMenuItems();
+    for (int position = 1; position <= 4; ++position) {
+        SCOPED_TRACE(position);
+        const TlumShellMenuItem& item = *MenuItems->Items(position);
+        const HBITMAP picture = item.Bitmap.Handle();
+        DIBSECTION dib{};
+        ASSERT_EQ(GetObjectA(picture, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+        EXPECT_EQ(dib.dsBm.bmWidth, size);
+        EXPECT_EQ(dib.dsBm.bmHeight, size);
+        EXPECT_EQ(dib.dsBm.bmBitsPixel, bits);
+        // Item bitmap or check marks, never both: a check mark has no alpha.
+        EXPECT_EQ(item.MenuItemInfo.hbmpItem, itemBitmap ? picture : nullptr);
+        EXPECT_EQ(item.MenuItemInfo.hbmpChecked, itemBitmap ? nullptr : picture);
+        EXPECT_EQ(item.MenuItemInfo.hbmpUnchecked, itemBitmap ? nullptr : picture);
+        if (!itemBitmap) continue;
+        // Premultiplied: clear corners, an opaque middle, and no colour
+        // brighter than its alpha allows.
+        const auto* pixels = static_cast<const DWORD*>(dib.dsBm.bmBits);
+        const auto at = [&](int x, int y) { return pixels[y * size + x]; };
+        for (const DWORD corner : {at(0, 0), at(size - 1, 0), at(0, size - 1), at(size - 1, size - 1)})
+            EXPECT_EQ(corner >> 24, 0u);
+        int opaque = 0;
+        for (int i = 0; i < size * size; ++i) {
+            const DWORD p = pixels[i], alpha = p >> 24;
+            opaque += alpha == 255;
+            EXPECT_LE(std::max({p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF}), alpha) << "pixel " << i;
+        }
+        EXPECT_GT(opaque, size * size / 5);
+    }
+    FreeMenuItems();
+    if (!::testing::Test::HasFailure()) std::ofstream(done) << "ok";
 }
 
 std::vector<std::pair<int, std::wstring>> clicks;  // Index and file name handed to OnClick

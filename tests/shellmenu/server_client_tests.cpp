@@ -113,10 +113,11 @@ TEST_F(ClientTest, ACaptionedJpegGetsTheSixItemsWithTextsBitmapsAndHelp) {
         EXPECT_EQ(entries[i].Id, kFirstId + i);
         EXPECT_EQ(entries[i].Text, WideFromAnsi(expected[i].Text));
         EXPECT_EQ((entries[i].Type & MFT_SEPARATOR) != 0, expected[i].Separator);
-        // This Windows has the extended menu interface: the picture is the
-        // item's check mark, in both states.
-        EXPECT_EQ(entries[i].Checked != nullptr, expected[i].Bitmap);
-        EXPECT_EQ(entries[i].Checked, entries[i].Unchecked);
+        // Wine reports a Windows of the NT 6 line: the picture is the item
+        // bitmap, with alpha, never a check mark.
+        EXPECT_EQ(entries[i].ItemBitmap != nullptr, expected[i].Bitmap);
+        EXPECT_EQ(entries[i].Checked, nullptr);
+        EXPECT_EQ(entries[i].Unchecked, nullptr);
         EXPECT_EQ(menu.Help(static_cast<UINT>(i)), expected[i].Help);
     }
 }

@@ -55,19 +55,22 @@ TEST(PlatformFlags, FollowTheReportedVersion) {
     struct Row {
         const char* windows;
         DWORD id, major, minor;
-        bool nt, newer9x, newerNT;
+        bool nt, newer9x, newerNT, newerNT5;
     };
     const Row rows[] = {
-        {"95", 1, 4, 0, false, false, false},       {"98", 1, 4, 10, false, true, false},
-        {"Me", 1, 4, 90, false, true, false},       {"NT 3.51", 2, 3, 51, true, false, false},
-        {"NT 4.0", 2, 4, 0, true, false, false},    {"2000", 2, 5, 0, true, false, true},
-        {"XP", 2, 5, 1, true, false, true},         {"Win32s", 0, 3, 10, false, false, false},
+        {"95", 1, 4, 0, false, false, false, false},    {"98", 1, 4, 10, false, true, false, false},
+        {"Me", 1, 4, 90, false, true, false, false},    {"NT 3.51", 2, 3, 51, true, false, false, false},
+        {"NT 4.0", 2, 4, 0, true, false, false, false}, {"2000", 2, 5, 0, true, false, true, false},
+        {"XP", 2, 5, 1, true, false, true, false},      {"Server 2003", 2, 5, 2, true, false, true, false},
+        {"Vista", 2, 6, 0, true, false, true, true},    {"10", 2, 10, 0, true, false, true, true},
+        {"Win32s", 0, 3, 10, false, false, false, false},
     };
     for (const Row& r : rows) {
         const TPlatformFlags f = PlatformFlagsFor(r.id, r.major, r.minor);
         EXPECT_EQ(f.IsWinNT, r.nt) << r.windows;
         EXPECT_EQ(f.Is9xNewerThan95, r.newer9x) << r.windows;
         EXPECT_EQ(f.IsNTNewerThanNT4, r.newerNT) << r.windows;
+        EXPECT_EQ(f.IsNTNewerThanNT5, r.newerNT5) << r.windows;
     }
 }
 

@@ -1,0 +1,130 @@
+#include "ItemPicture.h"
+
+#include "WinHandle.h"
+#include "lumSysUtils.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace ovs {
+
+namespace {
+
+struct TIconTraits {
+    using Type = HICON;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return DestroyIcon(h) != FALSE; }
+};
+
+struct TMemoryDcTraits {
+    using Type = HDC;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return DeleteDC(h) != FALSE; }
+};
+
+struct TGdiBitmapTraits {
+    using Type = HBITMAP;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return DeleteObject(h) != FALSE; }
+};
+
+using TIcon = TUniqueHandle<TIconTraits>;
+using TMemoryDc = TUniqueHandle<TMemoryDcTraits>;
+using TGdiBitmap = TUniqueHandle<TGdiBitmapTraits>;
+
+// A bitmap selected into a DC while this object lives: a bitmap still
+// selected can't be deleted.
+class TSelectedBitmap {
+public:
+    TSelectedBitmap(HDC dc, HBITMAP bitmap) : dc_(dc), old_(SelectObject(dc, bitmap)) {}
+    ~TSelectedBitmap() {
+        if (old_) SelectObject(dc_, old_);
+    }
+    TSelectedBitmap(const TSelectedBitmap&) = delete;
+    TSelectedBitmap& operator=(const TSelectedBitmap&) = delete;
+    bool Selected() const { return old_ != nullptr; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// A 32-bit top-down DIB section with every pixel set to fill.
+struct TDib {
+    TGdiBitmap Bitmap;
+    std::span<std::uint32_t> Pixels;
+};
+
+TDib NewDib(int width, int height, std::uint32_t fill) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    TDib dib;
+    dib.Bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib.Bitmap || !bits || width <= 0 || height <= 0) return {};
+    dib.Pixels = {static_cast<std::uint32_t*>(bits), static_cast<std::size_t>(width) * static_cast<std::size_t>(height)};
+    std::ranges::fill(dib.Pixels, fill);
+    return dib;
+}
+
+bool DrawInto(const TDib& dib, HICON icon, int width, int height, UINT how) {
+    TMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc) return false;
+    TSelectedBitmap selected(dc.get(), dib.Bitmap.get());
+    const bool drawn = selected.Selected() && DrawIconEx(dc.get(), 0, 0, icon, width, height, 0, nullptr, how);
+    // The pixels are read through the section's memory next.
+    GdiFlush();
+    return drawn;
+}
+
+TIcon LoadIconAt(HINSTANCE module, const char* iconName, int width, int height) {
+    return TIcon(static_cast<HICON>(LoadImageA(module, iconName, IMAGE_ICON, width, height, LR_DEFAULTCOLOR)));
+}
+
+constexpr std::uint32_t kWhite = 0x00FFFFFF;
+constexpr std::uint32_t kOpaque = 0xFF000000;
+
+} // namespace
+
+int ProcessMetric(int index) {
+    const auto forDpi = SystemFunction<int(WINAPI*)(int, UINT)>("user32.dll", "GetSystemMetricsForDpi");
+    const auto systemDpi = SystemFunction<UINT(WINAPI*)()>("user32.dll", "GetDpiForSystem");
+    return forDpi && systemDpi ? forDpi(index, systemDpi()) : GetSystemMetrics(index);
+}
+
+HBITMAP AlphaBitmapFromIcon(HINSTANCE module, const char* iconName, int size) {
+    const TIcon icon = LoadIconAt(module, iconName, size, size);
+    return icon ? AlphaBitmapOf(icon.get(), size) : nullptr;
+}
+
+HBITMAP AlphaBitmapOf(HICON icon, int size) {
+    TDib picture = NewDib(size, size, 0);
+    if (picture.Pixels.empty() || !DrawInto(picture, icon, size, size, DI_NORMAL)) return nullptr;
+    // An image without an alpha channel (a low-colour one, which Windows
+    // picks on a display of few colours) leaves every alpha at 0: its mask
+    // tells the opaque pixels.
+    if (std::ranges::none_of(picture.Pixels, [](std::uint32_t p) { return (p & kOpaque) != 0; })) {
+        const TDib mask = NewDib(size, size, kWhite);
+        if (mask.Pixels.empty() || !DrawInto(mask, icon, size, size, DI_MASK)) return nullptr;
+        for (std::size_t i = 0; i < picture.Pixels.size(); ++i)
+            picture.Pixels[i] = (mask.Pixels[i] & kWhite) == 0 ? picture.Pixels[i] | kOpaque : 0;
+    }
+    return picture.Bitmap.release();
+}
+
+HBITMAP CheckMarkFromIcon(HINSTANCE module, const char* iconName, int width, int height) {
+    const TIcon icon = LoadIconAt(module, iconName, width, height);
+    if (!icon) return nullptr;
+    TDib picture = NewDib(width, height, kWhite);
+    if (picture.Pixels.empty() || !DrawInto(picture, icon.get(), width, height, DI_NORMAL)) return nullptr;
+    return picture.Bitmap.release();
+}
+
+} // namespace ovs
