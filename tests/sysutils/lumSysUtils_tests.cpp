@@ -2,11 +2,15 @@
 #include "lumSysUtils.h"
 #include "RegistryKey.h"
 #include "ResString.h"
+#include "RunTimeImports.h"
+#include "WinFiles.h"
 #include "WinTestSupport.h"
+#include "WinText.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <vector>
@@ -277,6 +281,67 @@ TEST(PlatformFlags, ThisProgramRunsOn64BitWindows) {
     IsWow64Process(GetCurrentProcess(), &wow64);
     EXPECT_EQ(Is64BitWindows(), wow64 != FALSE);
 #endif
+}
+
+// --- Text, paths and the functions fetched at run time ------------------------------
+
+TEST(ExactAnsiOf, TheRoundTripAloneDecidesInEveryCodePage) {
+    // UTF-8 may be a system's ANSI code page; Windows refuses a used-default
+    // flag for it, so exactness must rest on the round trip.
+    const struct {
+        const wchar_t* text;
+        UINT codePage;
+        std::optional<std::string> ansi;
+    } rows[] = {
+        {L"Caf\u00E9.jpg", 1252, "Caf\xE9.jpg"},
+        {L"\u03A9mega.jpg", 1252, std::nullopt},  // best fit would name Omega.jpg
+        {L"\u03A9mega.jpg", CP_UTF8, "\xCE\xA9mega.jpg"},
+        {L"\U0001F334 beach.jpg", CP_UTF8, "\xF0\x9F\x8C\xB4 beach.jpg"},
+        {L"\u30BD\u8868.jpg", 932, "\x83\x5C\x95\x5C.jpg"},
+        {L"\u30BD\u8868.jpg", 1252, std::nullopt},
+        {L"lone \xD800 surrogate", CP_UTF8, std::nullopt},
+        {L"", CP_UTF8, ""},
+    };
+    for (const auto& row : rows) EXPECT_EQ(ExactAnsiOf(row.text, row.codePage), row.ansi) << row.codePage;
+}
+
+TEST(FullPathOf, ResolvesAgainstTheCurrentFolderWithoutAskingTheDisk) {
+    InitPlatformFlags();
+    test::TScratchDir dir("full");
+    wchar_t saved[MAX_PATH + 1] = {};
+    GetCurrentDirectoryW(MAX_PATH + 1, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    const std::wstring here = WideFromAnsi(dir.path());
+    const std::pair<std::wstring, std::wstring> rows[] = {
+        {L"a\\b.txt", here + L"\\a\\b.txt"},
+        {L".\\no such folder", here + L"\\no such folder"},
+        {L"..\\x", here.substr(0, here.rfind(L'\\')) + L"\\x"},
+        {L"\u5199\u771F", here + L"\\\u5199\u771F"},
+        {L"D:\\abs\\c.txt", L"D:\\abs\\c.txt"},
+        {L"\\\\nohost\\share\\x", L"\\\\nohost\\share\\x"},
+        {L"", L""},
+    };
+    for (const auto& [in, out] : rows) EXPECT_EQ(FullPathOf(in), out) << LossyAnsiOf(in);
+    SetCurrentDirectoryW(saved);
+}
+
+TEST(RunTimeImports, ForwardWhereTheSystemHasTheFunction) {
+    EXPECT_TRUE(RunTime::Has("shell32.dll", "DragQueryFileW"));
+    EXPECT_TRUE(RunTime::Has("msvcrt.dll", "_wfopen"));
+    EXPECT_FALSE(RunTime::Has("kernel32.dll", "NoSuchFunction"));
+    EXPECT_FALSE(RunTime::Has("no such module.dll", "DragQueryFileW"));
+    BOOL wow64 = TRUE;
+    EXPECT_TRUE(RunTime::IsWow64Process(GetCurrentProcess(), &wow64));
+    EXPECT_EQ(wow64 != FALSE, sizeof(void*) == 4 && Is64BitWindows());
+    test::TScratchDir dir("late");
+    const std::wstring path = WideFromAnsi(dir.path()) + L"\\\u5199\u771F.txt";
+    test::WriteFileBytes(path, "bytes");
+    std::FILE* file = RunTime::_wfopen(path.c_str(), L"rb");
+    ASSERT_NE(file, nullptr);
+    char buffer[8] = {};
+    EXPECT_EQ(std::fread(buffer, 1, sizeof buffer, file), 5u);
+    std::fclose(file);
+    EXPECT_EQ(RunTime::_wfopen((path + L".missing").c_str(), L"rb"), nullptr);
 }
 
 TEST(Registry, WriteFailureNamesTheKey) {
