@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <initializer_list>
 #include <thread>
 
@@ -270,6 +271,138 @@ TEST_F(SelectionFilter, NineXFamilyTakesTheAnsiRouteToTheSameImages) {
     EXPECT_THAT(Filter({L"to-caf\u00E9.lnk", L"to-png.lnk"}),
                 ElementsAre(Path(L"caf\u00E9\\cr\u00E8me.jpg"), Path(L"pic.png")));
     EXPECT_THAT(selection, ElementsAre(Path(L"caf\u00E9"), Path(L"pic.png")));
+}
+
+// Counts the file-system questions this program asks about paths that hold a
+// given text, by redirecting the program's own import entries of the calls
+// that ask one (the filter is linked into this program).
+class TFileSystemQuestions {
+public:
+    explicit TFileSystemQuestions(std::wstring marker) {
+        watched_ = std::move(marker);
+        count_ = 0;
+        Patch("GetFileAttributesW", reinterpret_cast<void*>(&Attributes), &attributes_);
+        Patch("GetFileAttributesExW", reinterpret_cast<void*>(&AttributesEx), &attributesEx_);
+        Patch("FindFirstFileW", reinterpret_cast<void*>(&FindFirst), &findFirst_);
+        Patch("CreateFileW", reinterpret_cast<void*>(&Create), &create_);
+        Patch("GetShortPathNameW", reinterpret_cast<void*>(&ShortPath), &shortPath_);
+    }
+    ~TFileSystemQuestions() {
+        for (const auto& [slot, original] : patched_) Write(slot, original);
+    }
+    TFileSystemQuestions(const TFileSystemQuestions&) = delete;
+    TFileSystemQuestions& operator=(const TFileSystemQuestions&) = delete;
+    int Count() const { return count_; }
+    void Reset() { count_ = 0; }
+
+private:
+    static void Note(const wchar_t* path) {
+        if (path && std::wstring_view(path).find(watched_) != std::wstring_view::npos) ++count_;
+    }
+    static DWORD WINAPI Attributes(LPCWSTR path) {
+        Note(path);
+        return reinterpret_cast<decltype(&Attributes)>(attributes_)(path);
+    }
+    static BOOL WINAPI AttributesEx(LPCWSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID data) {
+        Note(path);
+        return reinterpret_cast<decltype(&AttributesEx)>(attributesEx_)(path, level, data);
+    }
+    static HANDLE WINAPI FindFirst(LPCWSTR path, LPWIN32_FIND_DATAW data) {
+        Note(path);
+        return reinterpret_cast<decltype(&FindFirst)>(findFirst_)(path, data);
+    }
+    static HANDLE WINAPI Create(LPCWSTR path, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD d, DWORD f,
+                                HANDLE t) {
+        Note(path);
+        return reinterpret_cast<decltype(&Create)>(create_)(path, a, s, sa, d, f, t);
+    }
+    static DWORD WINAPI ShortPath(LPCWSTR path, LPWSTR buffer, DWORD size) {
+        Note(path);
+        return reinterpret_cast<decltype(&ShortPath)>(shortPath_)(path, buffer, size);
+    }
+
+    static void Write(void** slot, void* value) {
+        DWORD old = 0;
+        VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old);
+        *slot = value;
+        VirtualProtect(slot, sizeof(void*), old, &old);
+    }
+    // Finds the program's import slot of a kernel32 function and points it
+    // at the counter.
+    void Patch(const char* name, void* counter, void** original) {
+        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+        const auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+        const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+        const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
+            if (_stricmp(reinterpret_cast<const char*>(base + d->Name), "kernel32.dll") != 0) continue;
+            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+            auto* slots = reinterpret_cast<void**>(base + d->FirstThunk);
+            for (size_t i = 0; names[i].u1.AddressOfData; ++i) {
+                if (IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) continue;
+                const auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
+                if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
+                *original = slots[i];
+                patched_.emplace_back(&slots[i], slots[i]);
+                Write(&slots[i], counter);
+            }
+        }
+    }
+
+    std::vector<std::pair<void**, void*>> patched_;
+    static inline std::wstring watched_;
+    static inline int count_ = 0;
+    static inline void* attributes_ = nullptr;
+    static inline void* attributesEx_ = nullptr;
+    static inline void* findFirst_ = nullptr;
+    static inline void* create_ = nullptr;
+    static inline void* shortPath_ = nullptr;
+};
+
+TEST_F(SelectionFilter, EachShortcutIsReadOnceAndItsTargetAskedOnlyWhereTheMenuNeedsIt) {
+    // Twenty shortcuts to images on a share that does not answer (made while
+    // it was away, so the links recorded nothing of their targets), and
+    // twenty to images on a disk (whose links recorded them as files).
+    constexpr int kShortcuts = 20;
+    const std::wstring share = L"\\\\nohost\\share\\";
+    Folder(L"far");
+    Folder(L"links");
+    Folder(L"disklinks");
+    std::vector<std::wstring> toShare, toDisk;
+    for (int i = 0; i < kShortcuts; ++i) {
+        const std::wstring n = std::to_wstring(i);
+        File(L"far\\" + n + L".jpg");
+        test::MakeShortcut(Path(L"links\\share" + n + L".lnk"), share + n + L".jpg");
+        Link(L"disklinks\\" + n + L".lnk", L"far\\" + n + L".jpg");
+        toShare.push_back(Path(L"links\\share" + n + L".lnk"));
+        toDisk.push_back(Path(L"disklinks\\" + n + L".lnk"));
+    }
+    const struct {
+        const char* name;
+        std::vector<std::wstring> selection;
+        std::wstring watched;
+        size_t images;
+        int questions;  // about the targets
+    } cases[] = {
+        // Each shortcut's target must be asked whether it is a file or a
+        // folder until the menu is decided; none answers, so it never is.
+        {"shortcuts to a share that does not answer", toShare, L"\\\\nohost\\", 0, kShortcuts},
+        // The links say: two images decide the menu without a question.
+        {"shortcuts to images on a disk", toDisk, L"\\far\\", 2, 0},
+        // A folder's entries count by name: its shortcuts are read, not followed.
+        {"the folder holding the shortcuts", {Path(L"links")}, L"\\nohost\\", 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        selection = c.selection;
+        TFileSystemQuestions questions(c.watched);
+        EXPECT_EQ(BuildImageList(selection, static_cast<int>(selection.size())).size(), c.images);
+        EXPECT_EQ(questions.Count(), c.questions);
+        // Every shortcut still names its target in the list file.
+        if (c.selection.size() == kShortcuts) {
+            for (int i = 0; i < kShortcuts; ++i) EXPECT_NE(selection[i].find(c.watched), std::wstring::npos) << i;
+        }
+    }
 }
 
 TEST(SelectionFilterWithoutCom, EndsQuietlyWithWhatWasFound) {
