@@ -25,6 +25,22 @@ std::wstring W(const std::string& ansi) { return WideFromAnsi(ansi); }
 
 bool DeletionPending(const std::string& path) { return test::DeletionPending(W(path)); }
 
+// This process's working folder, and so that of the programs it starts, while
+// the object lives.
+class TCurrentFolder {
+public:
+    explicit TCurrentFolder(const std::string& folder) {
+        GetCurrentDirectoryW(MAX_PATH + 1, saved_);
+        SetCurrentDirectoryA(folder.c_str());
+    }
+    ~TCurrentFolder() { SetCurrentDirectoryW(saved_); }
+    TCurrentFolder(const TCurrentFolder&) = delete;
+    TCurrentFolder& operator=(const TCurrentFolder&) = delete;
+
+private:
+    wchar_t saved_[MAX_PATH + 1] = {};
+};
+
 class OvUninstTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -85,6 +101,32 @@ TEST_F(OvUninstTest, StageOneCopiesItselfAndStoresTheRunOnceEntry) {
     EXPECT_EQ(values.begin()->first, "Orvane App\"");
     EXPECT_EQ(values.begin()->second, expected);
     EXPECT_TRUE(FileExists(file_)); // nothing is removed before the log-on
+}
+
+TEST_F(OvUninstTest, StageOneStoresFullPathsForRelativeArguments) {
+    // At log-on the copy runs in a working folder of Windows' choice.
+    const std::string program = program_;
+    const struct {
+        const char* name;
+        std::string arguments;
+    } cases[] = {
+        {"relative to the working folder", "-register \"Orvane App\\product file.txt\" \"Orvane App\""},
+        {"with dot segments", "-register \".\\Orvane App\\..\\Orvane App\\product file.txt\" \"Orvane App\\.\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TProcessResult r;
+        {
+            TCurrentFolder here(scratch_.path());
+            r = RunProcess(Quoted(program) + " " + c.arguments, 30000);
+        }
+        ASSERT_TRUE(r.Finished);
+        const auto values = NewRunOnceValues();
+        ASSERT_EQ(values.size(), 1u);
+        EXPECT_TRUE(values.begin()->second.ends_with(" -doit " + Quoted(file_) + " " + Quoted(folder_)))
+            << values.begin()->second;
+        RemoveNewStageOneTraces(leftoversBefore_, runOnceBefore_);
+    }
 }
 
 TEST_F(OvUninstTest, StageOneWithoutAFolderStoresEmptyQuotes) {
