@@ -1,6 +1,7 @@
 // The selection filter on real folders and shell links under Wine, with names
 // in any script (which extensions count is checked through real menus in
 // handler_tests).
+#include "ImportPatch.h"
 #include "OvTools.h"
 #include "ShellTestSupport.h"
 #include "WinFiles.h"
@@ -11,7 +12,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <initializer_list>
 #include <thread>
 
@@ -274,26 +274,18 @@ TEST_F(SelectionFilter, NineXFamilyTakesTheAnsiRouteToTheSameImages) {
 }
 
 // Counts the file-system questions this program asks about paths that hold a
-// given text, by redirecting the program's own import entries of the calls
-// that ask one (the filter is linked into this program).
+// given text (the filter is linked into this program).
 class TFileSystemQuestions {
 public:
     explicit TFileSystemQuestions(std::wstring marker) {
         watched_ = std::move(marker);
         count_ = 0;
-        Patch("GetFileAttributesW", reinterpret_cast<void*>(&Attributes), &attributes_);
-        Patch("GetFileAttributesExW", reinterpret_cast<void*>(&AttributesEx), &attributesEx_);
-        Patch("FindFirstFileW", reinterpret_cast<void*>(&FindFirst), &findFirst_);
-        Patch("CreateFileW", reinterpret_cast<void*>(&Create), &create_);
-        Patch("GetShortPathNameW", reinterpret_cast<void*>(&ShortPath), &shortPath_);
+        self_ = this;
     }
-    ~TFileSystemQuestions() {
-        for (const auto& [slot, original] : patched_) Write(slot, original);
-    }
+    ~TFileSystemQuestions() { self_ = nullptr; }
     TFileSystemQuestions(const TFileSystemQuestions&) = delete;
     TFileSystemQuestions& operator=(const TFileSystemQuestions&) = delete;
     int Count() const { return count_; }
-    void Reset() { count_ = 0; }
 
 private:
     static void Note(const wchar_t* path) {
@@ -301,62 +293,29 @@ private:
     }
     static DWORD WINAPI Attributes(LPCWSTR path) {
         Note(path);
-        return reinterpret_cast<decltype(&Attributes)>(attributes_)(path);
-    }
-    static BOOL WINAPI AttributesEx(LPCWSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID data) {
-        Note(path);
-        return reinterpret_cast<decltype(&AttributesEx)>(attributesEx_)(path, level, data);
+        return self_->attributes_.Original<decltype(&Attributes)>()(path);
     }
     static HANDLE WINAPI FindFirst(LPCWSTR path, LPWIN32_FIND_DATAW data) {
         Note(path);
-        return reinterpret_cast<decltype(&FindFirst)>(findFirst_)(path, data);
+        return self_->findFirst_.Original<decltype(&FindFirst)>()(path, data);
     }
     static HANDLE WINAPI Create(LPCWSTR path, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD d, DWORD f,
                                 HANDLE t) {
         Note(path);
-        return reinterpret_cast<decltype(&Create)>(create_)(path, a, s, sa, d, f, t);
+        return self_->create_.Original<decltype(&Create)>()(path, a, s, sa, d, f, t);
     }
     static DWORD WINAPI ShortPath(LPCWSTR path, LPWSTR buffer, DWORD size) {
         Note(path);
-        return reinterpret_cast<decltype(&ShortPath)>(shortPath_)(path, buffer, size);
+        return self_->shortPath_.Original<decltype(&ShortPath)>()(path, buffer, size);
     }
 
-    static void Write(void** slot, void* value) {
-        DWORD old = 0;
-        VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old);
-        *slot = value;
-        VirtualProtect(slot, sizeof(void*), old, &old);
-    }
-    // Finds the program's import slot of a kernel32 function and points it
-    // at the counter.
-    void Patch(const char* name, void* counter, void** original) {
-        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
-        const auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-        const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-        const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-        for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
-            if (_stricmp(reinterpret_cast<const char*>(base + d->Name), "kernel32.dll") != 0) continue;
-            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-            auto* slots = reinterpret_cast<void**>(base + d->FirstThunk);
-            for (size_t i = 0; names[i].u1.AddressOfData; ++i) {
-                if (IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) continue;
-                const auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
-                if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
-                *original = slots[i];
-                patched_.emplace_back(&slots[i], slots[i]);
-                Write(&slots[i], counter);
-            }
-        }
-    }
-
-    std::vector<std::pair<void**, void*>> patched_;
     static inline std::wstring watched_;
     static inline int count_ = 0;
-    static inline void* attributes_ = nullptr;
-    static inline void* attributesEx_ = nullptr;
-    static inline void* findFirst_ = nullptr;
-    static inline void* create_ = nullptr;
-    static inline void* shortPath_ = nullptr;
+    static inline TFileSystemQuestions* self_ = nullptr;
+    test::TImportPatch attributes_{"kernel32.dll", "GetFileAttributesW", reinterpret_cast<void*>(&Attributes)};
+    test::TImportPatch findFirst_{"kernel32.dll", "FindFirstFileW", reinterpret_cast<void*>(&FindFirst)};
+    test::TImportPatch create_{"kernel32.dll", "CreateFileW", reinterpret_cast<void*>(&Create)};
+    test::TImportPatch shortPath_{"kernel32.dll", "GetShortPathNameW", reinterpret_cast<void*>(&ShortPath)};
 };
 
 TEST_F(SelectionFilter, EachShortcutIsReadOnceAndItsTargetAskedOnlyWhereTheMenuNeedsIt) {
