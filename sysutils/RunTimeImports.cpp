@@ -2,8 +2,6 @@
 
 namespace ovs::RunTime {
 
-namespace {
-
 // Every module named here is one the binary imports from anyway (kernel32,
 // shell32, msvcrt), so it is loaded while the binary runs; LoadLibrary is
 // only the fallback for a process that has not loaded it yet.
@@ -13,13 +11,9 @@ FARPROC Lookup(const char* module, const char* name) {
     return handle ? GetProcAddress(handle, name) : nullptr;
 }
 
-// Through void (*)(), the one function type any other converts from without
-// a warning. Looked up once per process.
-template <class Function>
-Function Find(const char* module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(Lookup(module, name)));
-}
+namespace {
 
+// Each entry below looks its function up once per process.
 template <class Result>
 Result Missing(Result failure) {
     SetLastError(ERROR_CALL_NOT_IMPLEMENTED);

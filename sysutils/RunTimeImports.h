@@ -31,4 +31,16 @@ std::FILE* _wfopen(const wchar_t* path, const wchar_t* mode);                 //
 // that choose a route.
 bool Has(const char* module, const char* name);
 
+// The function itself, null where the system lacks it: for a function that
+// only newer Windows have, add a typed entry above rather than call this
+// from elsewhere.
+FARPROC Lookup(const char* module, const char* name);
+
+template <class Function>
+Function Find(const char* module, const char* name) {
+    // Through void (*)(), the one function type any other converts from
+    // without a warning.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(Lookup(module, name)));
+}
+
 } // namespace ovs::RunTime
