@@ -93,8 +93,9 @@ struct TCoTaskMemFree {
     void operator()(void* memory) const { CoTaskMemFree(memory); }
 };
 
-// One shortcut file, read once. Nothing here asks the target's file system:
-// a target on a share that is offline costs a network time-out per question.
+// One shortcut file, read once. Reading it asks nothing of the target's file
+// system, and only ProbeTarget does: a target on a share that is offline
+// costs a network time-out per question.
 class TShortcut {
 public:
     explicit TShortcut(const std::wstring& path) {
