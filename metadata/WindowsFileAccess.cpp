@@ -6,6 +6,7 @@
 
 #include "JpegScanner.h"
 #include "PathText.h"
+#include "RunTimeImports.h"
 #include "Utf8Text.h"
 #include "WinHandle.h"
 #include "WinText.h"
@@ -37,7 +38,7 @@ TFileFacts FactsOf(const TFindData& found) {
 
 std::FILE* OpenUtf8(const std::string& path) {
     try {
-        return _wfopen(Utf16FromUtf8(path).c_str(), L"rb");
+        return RunTime::_wfopen(Utf16FromUtf8(path).c_str(), L"rb");
     } catch (...) {
         return nullptr;   // the reader hook must not raise
     }

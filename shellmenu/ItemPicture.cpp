@@ -1,5 +1,7 @@
 #include "ItemPicture.h"
 
+#include "RunTimeImports.h"
+
 #include "WinHandle.h"
 #include "lumSysUtils.h"
 
@@ -94,9 +96,11 @@ constexpr std::uint32_t kOpaque = 0xFF000000;
 } // namespace
 
 int ProcessMetric(int index) {
-    const auto forDpi = SystemFunction<int(WINAPI*)(int, UINT)>("user32.dll", "GetSystemMetricsForDpi");
-    const auto systemDpi = SystemFunction<UINT(WINAPI*)()>("user32.dll", "GetDpiForSystem");
-    return forDpi && systemDpi ? forDpi(index, systemDpi()) : GetSystemMetrics(index);
+    // Where the DPI functions are missing the process sees the system's
+    // metrics, which then are the ones at its DPI.
+    const UINT dpi = RunTime::GetDpiForSystem();
+    const int atDpi = dpi ? RunTime::GetSystemMetricsForDpi(index, dpi) : 0;
+    return atDpi ? atDpi : GetSystemMetrics(index);
 }
 
 HBITMAP AlphaBitmapFromIcon(HINSTANCE module, const char* iconName, int size) {

@@ -4,6 +4,7 @@
 #include "OvShellMenuConsts.h"
 #include "OvTools.h"
 #include "ResString.h"
+#include "RunTimeImports.h"
 #include "WinText.h"
 #include "lumSysUtils.h"
 
@@ -77,7 +78,7 @@ std::basic_string<Char> DropName(UINT i, Query query) {
 TSelection DropNames(HDROP drop) {
     TSelection names;
     if (IsWinNT) {
-        const auto query = [drop](UINT i, wchar_t* b, UINT n) { return DragQueryFileW(drop, i, b, n); };
+        const auto query = [drop](UINT i, wchar_t* b, UINT n) { return RunTime::DragQueryFileW(drop, i, b, n); };
         const UINT count = query(0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < count; ++i) names.push_back(DropName<wchar_t>(i, query));
     } else {
@@ -254,10 +255,16 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::Initialize(PCIDLIST_ABSOLUTE, IDataObje
     }
 }
 
-HRESULT STDMETHODCALLTYPE TlumShellMenu::QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT,
-                                                         UINT) {
-    // Every kind of menu request gets the items, CMF_DEFAULTONLY included.
+HRESULT STDMETHODCALLTYPE TlumShellMenu::QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst,
+                                                         UINT idCmdLast, UINT uFlags) {
+    // Explorer asks for the default item only on a double-click or Enter;
+    // none of ours is a default, so such a request reads no disk at all.
+    if (uFlags & CMF_DEFAULTONLY) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    // Explorer hands the next handler identifiers from idCmdFirst plus the
+    // answer on, so the answer is the largest offset in the menu plus one,
+    // whatever was left out below it.
     UINT inserted = 0;
+    UINT offsetsUsed = 0;
     try {
         CaptionTexts.reset();
         const std::vector<std::wstring> images = BuildImageList(SelectedFiles, SelectedCount);
@@ -267,11 +274,14 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::QueryContextMenu(HMENU menu, UINT index
         for (int position = 0; position < MenuItems->Count(); ++position) {
             TlumShellMenuItem& item = *MenuItems->Items(position);
             if (position == CaptionItemPosition && !withCaption) continue;
+            const UINT offset = static_cast<UINT>(position);
+            // An identifier past idCmdLast belongs to someone else.
+            if (idCmdFirst > idCmdLast || offset > idCmdLast - idCmdFirst) break;
             item.Index = position;
             // The shared item stays untouched beyond its Index: the command
             // identifier and the caption texts are this menu's own.
             MENUITEMINFOA info = item.MenuItemInfo;
-            info.wID = idCmdFirst + static_cast<UINT>(position);
+            info.wID = idCmdFirst + offset;
             bool in = false;
             if (position == CaptionItemPosition) {
                 CaptionTexts = PrepareCaptionItemTexts
@@ -281,14 +291,16 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::QueryContextMenu(HMENU menu, UINT index
             } else {
                 in = InsertMenuItemA(menu, indexMenu + inserted, item.ByPosition, &info) != FALSE;
             }
-            // Explorer numbers what follows from the count: only items that
-            // are in the menu count.
-            if (in) ++inserted;
+            // Only items that are in the menu take a place and claim their
+            // identifier.
+            if (!in) continue;
+            ++inserted;
+            offsetsUsed = offset + 1;
         }
     } catch (...) {
         // What is in the menu stays there and is reported as such.
     }
-    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, inserted);
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, offsetsUsed);
 }
 
 HRESULT STDMETHODCALLTYPE TlumShellMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {

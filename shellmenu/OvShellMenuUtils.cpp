@@ -4,6 +4,7 @@
 #include "ImageInfo.h"
 #include "OvShellMenuConsts.h"
 #include "PathText.h"
+#include "RunTimeImports.h"
 #include "Utf8Text.h"
 #include "WinFiles.h"
 #include "WinText.h"
@@ -228,7 +229,8 @@ std::string WriteListFile(const TSelection& selection) {
     if (name.empty()) return {};
 
     // The viewer reads ANSI: each entry by a name that opens it, where it has
-    // one; the others keep their line, with '?' for what the code page lacks.
+    // one; the others keep their line, naming no file (kNoFileCharacter for
+    // what the code page lacks).
     std::string lines;
     for (const std::wstring& entry : selection) lines += AnsiPathOrPlaceholder(entry) + "\r\n";
     TFileHandle file = CreateFileAt(name, GENERIC_WRITE, 0, CREATE_ALWAYS);
@@ -259,7 +261,7 @@ void RunViewer(const std::string& switchText, const std::string& listFileName) {
         // parameters widen from ANSI and reach the viewer's ANSI command line
         // as exactly these bytes.
         const std::wstring file = L"\"" + viewer + L"\"";
-        ShellExecuteW(nullptr, nullptr, file.c_str(), WideFromAnsi(parameters).c_str(), nullptr, SW_SHOW);
+        RunTime::ShellExecuteW(nullptr, nullptr, file.c_str(), WideFromAnsi(parameters).c_str(), nullptr, SW_SHOW);
     } else {
         const std::string file = "\"" + LossyAnsiOf(viewer) + "\"";
         ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), nullptr, SW_SHOW);

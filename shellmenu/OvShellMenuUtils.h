@@ -48,7 +48,8 @@ void MenuItemClick(TlumShellMenuItem& item, const std::wstring& fileName, const 
 // Writes the selection into a new "ovs*.tmp" file of the temporary folder (a
 // folder of any name): one ANSI line ended by CR LF per entry, the entry's
 // exact ANSI form or its 8.3 alias (AnsiPathOf); an entry with neither gets
-// its text with '?' for what the code page lacks, which names no file.
+// its text with '|' for what the code page lacks, which names no file and is
+// no wildcard.
 // Answers the list file's own ANSI name (exact or 8.3 alias), which the
 // viewer can open; "" when the list could not be written or has no such
 // name (then it is removed again).

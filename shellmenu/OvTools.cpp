@@ -2,6 +2,7 @@
 
 #include "ComObject.h"
 #include "PathText.h"
+#include "RunTimeImports.h"
 #include "WinFiles.h"
 #include "WinText.h"
 #include "lumSysUtils.h"
@@ -88,55 +89,103 @@ TComPtr<Link> LoadedLink(REFIID linkInterface, const std::wstring& path) {
     return link;
 }
 
-// The 9x family has only the ANSI link interface; its targets are ANSI names.
-std::wstring TargetOfAnsiLink(const std::wstring& path) {
-    const TComPtr<IShellLinkA> link = LoadedLink<IShellLinkA>(IID_IShellLinkA, path);
-    return WideFromAnsi(WholeTarget<char>([&](char* buffer, int size) {
-        WIN32_FIND_DATAA found{};
-        link->GetPath(buffer, size, &found, SLGP_UNCPRIORITY);
-    }));
-}
-
 struct TCoTaskMemFree {
     void operator()(void* memory) const { CoTaskMemFree(memory); }
 };
 
-// The target as the link's item list names it. Some shells keep only an
-// ANSI form of the target path, which GetPath then answers with '?' or a
-// best-fit letter for what the code page lacks; the item list keeps the
-// name whole.
-std::wstring ItemListTarget(IShellLinkW& link) {
-    PIDLIST_ABSOLUTE items = nullptr;
-    if (FAILED(link.GetIDList(&items)) || !items) return {};
-    const std::unique_ptr<std::remove_pointer_t<PIDLIST_ABSOLUTE>, TCoTaskMemFree> owned(items);
-    wchar_t buffer[MAX_PATH + 1] = {};
-    if (!SHGetPathFromIDListW(items, buffer)) return {};
-    buffer[MAX_PATH] = L'\0';
-    return buffer;
-}
+// One shortcut file, read once. Reading it asks nothing of the target's file
+// system, and only ProbeTarget does: a target on a share that is offline
+// costs a network time-out per question.
+class TShortcut {
+public:
+    explicit TShortcut(const std::wstring& path) {
+        if (IsWinNT) ReadWide(path);
+        else ReadAnsi(path);
+        // '?' is in no file name: the link kept only an ANSI form of a name
+        // its code page lacks, and its item list has the name whole.
+        if (target_.find(L'?') != std::wstring::npos)
+            if (std::wstring listed = ItemListTarget(); !listed.empty()) target_ = std::move(listed);
+    }
 
-std::wstring TargetOfWideLink(const std::wstring& path) {
-    const TComPtr<IShellLinkW> link = LoadedLink<IShellLinkW>(IID_IShellLinkW, path);
-    std::wstring target = WholeTarget<wchar_t>([&](wchar_t* buffer, int size) {
-        WIN32_FIND_DATAW found{};
-        link->GetPath(buffer, size, &found, SLGP_UNCPRIORITY);
-    });
-    // GetPath's answer comes first: it prefers the UNC form of a network
-    // target. Only where it names nothing may it be a mangled name.
-    if (FileAttributesOf(target) == INVALID_FILE_ATTRIBUTES)
-        if (std::wstring listed = ItemListTarget(*link.get()); !listed.empty()) target = std::move(listed);
-    return target;
+    // The target's path; "" when the shortcut can't be read or points to no
+    // file-system object.
+    const std::wstring& Target() const { return target_; }
+
+    // The target's attributes as the link recorded them when it was made; 0
+    // when it recorded none (a target that was missing then, for one).
+    DWORD RecordedAttributes() const { return recorded_ == INVALID_FILE_ATTRIBUTES ? 0 : recorded_; }
+
+    // The target's attributes, asked of the file system. Where the path text
+    // names nothing, the link's item list may still name the target: some
+    // shells keep only an ANSI form of the path, a best-fit one ("Omega" for
+    // "\u03A9mega"), while the item list keeps the name whole.
+    DWORD ProbeTarget() {
+        DWORD attributes = FileAttributesOf(target_);
+        if (attributes != INVALID_FILE_ATTRIBUTES) return attributes;
+        std::wstring listed = ItemListTarget();
+        if (listed.empty() || listed == target_) return attributes;
+        attributes = FileAttributesOf(listed);
+        if (attributes != INVALID_FILE_ATTRIBUTES) target_ = std::move(listed);
+        return attributes;
+    }
+
+private:
+    void ReadWide(const std::wstring& path) {
+        wideLink_ = LoadedLink<IShellLinkW>(IID_IShellLinkW, path);
+        target_ = WholeTarget<wchar_t>([&](wchar_t* buffer, int size) {
+            WIN32_FIND_DATAW found{};
+            // SLGP_UNCPRIORITY: the UNC form of a network target.
+            wideLink_->GetPath(buffer, size, &found, SLGP_UNCPRIORITY);
+            recorded_ = found.dwFileAttributes;
+        });
+    }
+
+    // The 9x family has only the ANSI link interface; its targets are ANSI
+    // names, and there is no item list to fall back on.
+    void ReadAnsi(const std::wstring& path) {
+        const TComPtr<IShellLinkA> link = LoadedLink<IShellLinkA>(IID_IShellLinkA, path);
+        target_ = WideFromAnsi(WholeTarget<char>([&](char* buffer, int size) {
+            WIN32_FIND_DATAA found{};
+            link->GetPath(buffer, size, &found, SLGP_UNCPRIORITY);
+            recorded_ = found.dwFileAttributes;
+        }));
+    }
+
+    // The target as the link's item list names it, read from the link alone.
+    std::wstring ItemListTarget() const {
+        if (!wideLink_) return {};
+        PIDLIST_ABSOLUTE items = nullptr;
+        if (FAILED(wideLink_->GetIDList(&items)) || !items) return {};
+        const std::unique_ptr<std::remove_pointer_t<PIDLIST_ABSOLUTE>, TCoTaskMemFree> owned(items);
+        wchar_t buffer[MAX_PATH + 1] = {};
+        if (!RunTime::SHGetPathFromIDListW(items, buffer)) return {};
+        buffer[MAX_PATH] = L'\0';
+        return buffer;
+    }
+
+    TComPtr<IShellLinkW> wideLink_;
+    std::wstring target_;
+    DWORD recorded_ = 0;
+};
+
+// What the menu needs of an entry: whether it is a file or a folder. A
+// selected shortcut answers from what its link recorded where it can; only
+// then is the file system asked.
+DWORD AttributesOfTarget(TShortcut& shortcut) {
+    if (const DWORD recorded = shortcut.RecordedAttributes()) return recorded;
+    return shortcut.ProbeTarget();
 }
 
 // Every entry of the folder, ".", ".." and subfolders included, until the
-// menu is decided; subfolders are not entered.
+// menu is decided; subfolders are not entered. An entry counts by its name
+// alone, a shortcut by its target's.
 void AddFolderImages(const std::wstring& folder, std::vector<std::wstring>& images) {
     const std::wstring prefix = AddPathDelimiter(folder);
     TFolderEntries entries(prefix + L"*.*");
     std::wstring path;
     while (!MenuIsDecided(images) && entries.Next()) {
         path.assign(prefix).append(entries.Name());
-        if (IsShortcut(path)) path = ResolveShortcut(path);
+        if (IsShortcut(path)) path = TShortcut(path).Target();
         if (HasImageExtension(path)) images.push_back(path);
     }
 }
@@ -157,9 +206,7 @@ bool IsCaptionCandidate(const std::vector<std::wstring>& images) {
                        [&](std::wstring_view jpeg) { return SameTextAscii(extension, jpeg); });
 }
 
-std::wstring ResolveShortcut(const std::wstring& path) {
-    return IsWinNT ? TargetOfWideLink(path) : TargetOfAnsiLink(path);
-}
+std::wstring ResolveShortcut(const std::wstring& path) { return TShortcut(path).Target(); }
 
 std::vector<std::wstring> BuildImageList(std::vector<std::wstring>& selectedFiles, int selectedCount) noexcept {
     std::vector<std::wstring> images;
@@ -167,9 +214,17 @@ std::vector<std::wstring> BuildImageList(std::vector<std::wstring>& selectedFile
         const size_t count = std::min(selectedFiles.size(), static_cast<size_t>(std::max(selectedCount, 0)));
         for (size_t i = 0; i < count; ++i) {
             std::wstring& entry = selectedFiles[i];
-            if (IsShortcut(entry)) entry = ResolveShortcut(entry);
-            if (MenuIsDecided(images) || entry.empty()) continue;
-            const DWORD attributes = FileAttributesOf(entry);
+            DWORD attributes = INVALID_FILE_ATTRIBUTES;
+            if (IsShortcut(entry)) {
+                // Every shortcut is read, decided or not: the list file names
+                // targets. Its target's file system is asked only while the
+                // menu is open to question.
+                TShortcut shortcut(entry);
+                if (!MenuIsDecided(images) && !shortcut.Target().empty()) attributes = AttributesOfTarget(shortcut);
+                entry = shortcut.Target();
+            } else if (!MenuIsDecided(images) && !entry.empty()) {
+                attributes = FileAttributesOf(entry);
+            }
             if (attributes == INVALID_FILE_ATTRIBUTES) continue;
             if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 if (HasImageExtension(entry)) images.push_back(entry);

@@ -22,7 +22,10 @@ inline constexpr char ImageExtensions[] =
 // change the items, so the list ends there (at most two paths). Every
 // shortcut entry of those selectedCount entries is still replaced by its
 // target (an empty entry when the shortcut can't be read), also after the
-// menu is decided: the list file names targets. Raises nothing: an error ends
+// menu is decided: the list file names targets. A selected shortcut's target
+// is a file or a folder as its link recorded it; the target's file system is
+// asked only while the menu is undecided and the link recorded nothing, and a
+// folder's entries count by their names alone. Raises nothing: an error ends
 // the build with what was found so far. COM must be initialised on the
 // thread, and InitPlatformFlags must have run.
 std::vector<std::wstring> BuildImageList(std::vector<std::wstring>& selectedFiles, int selectedCount) noexcept;

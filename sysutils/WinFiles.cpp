@@ -73,10 +73,23 @@ std::string AnsiPathOrPlaceholder(const std::wstring& path) {
                           path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF;
         const size_t length = pair ? 2 : 1;
         const std::optional<std::string> one = ExactAnsiOf(std::wstring_view(path).substr(i, length));
-        text += one ? *one : std::string("?");
+        text += one ? *one : std::string(1, kNoFileCharacter);
         i += length;
     }
     return text;
+}
+
+std::wstring FullPathOf(const std::wstring& path) {
+    std::wstring full;
+    if (IsWinNT) {
+        full = GrowingCall<wchar_t>(
+            [&](wchar_t* b, DWORD n) { return GetFullPathNameW(path.c_str(), n, b, nullptr); });
+    } else {
+        const std::string ansi = Ansi(path);
+        full = WideFromAnsi(
+            GrowingCall<char>([&](char* b, DWORD n) { return GetFullPathNameA(ansi.c_str(), n, b, nullptr); }));
+    }
+    return full.empty() ? path : full;
 }
 
 DWORD FileAttributesOf(const std::wstring& path) {

@@ -26,11 +26,19 @@ std::wstring ShortPathOf(const std::wstring& path);
 // 8.3 alias when that does; nullopt when neither does.
 std::optional<std::string> AnsiPathOf(const std::wstring& path);
 
+// Stands in for a character the code page lacks: no file name may hold it,
+// and no file function takes it as a wildcard ('?' matches any character in
+// FindFirstFile, and '<', '>', '"' are wildcards beneath it).
+inline constexpr char kNoFileCharacter = '|';
+
 // The form for an ANSI-only reader that must get some text even for a path
-// with no exact ANSI form: AnsiPathOf, else the path with '?' for every
-// character the code page lacks ('?' is in no file name, so the text names
-// no other file).
+// with no exact ANSI form: AnsiPathOf, else the path with kNoFileCharacter
+// for every character the code page lacks, so the text names no file at all.
 std::string AnsiPathOrPlaceholder(const std::wstring& path);
+
+// The full path of a path relative to the current folder or drive; the path
+// itself when Windows makes none. Asks no file system.
+std::wstring FullPathOf(const std::wstring& path);
 
 // INVALID_FILE_ATTRIBUTES when the path names nothing.
 DWORD FileAttributesOf(const std::wstring& path);

@@ -16,30 +16,32 @@ std::wstring WideFromAnsi(std::string_view text, UINT codePage) {
 
 namespace {
 
-std::string AnsiOf(std::wstring_view text, BOOL* usedDefault) {
+// No used-default flag is asked for: Windows refuses it for CP_UTF8 (a
+// system may run with UTF-8 as its ANSI code page), and the round trip below
+// tells an exact form apart anyway.
+std::string AnsiOf(std::wstring_view text, UINT codePage) {
     if (text.empty() || text.size() > INT_MAX) return {};
     const int size = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, usedDefault);
+    const int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     if (length <= 0) return {};
     std::string ansi(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), length, nullptr, usedDefault);
+    WideCharToMultiByte(codePage, 0, text.data(), size, ansi.data(), length, nullptr, nullptr);
     return ansi;
 }
 
 } // namespace
 
-std::optional<std::string> ExactAnsiOf(std::wstring_view text) {
+std::optional<std::string> ExactAnsiOf(std::wstring_view text, UINT codePage) {
     if (text.empty()) return std::string();
-    // The round trip catches best-fit mappings on every NT version; the
-    // WC_NO_BEST_FIT_CHARS flag is unknown to NT 4.
-    BOOL usedDefault = FALSE;
-    std::string ansi = AnsiOf(text, &usedDefault);
-    if (usedDefault || ansi.empty()) return std::nullopt;
-    if (WideFromAnsi(ansi) != text) return std::nullopt;
+    // Only a form that converts back to the very same text names the same
+    // file: this catches the default character and best-fit mappings on
+    // every Windows (the WC_NO_BEST_FIT_CHARS flag is unknown to NT 4).
+    std::string ansi = AnsiOf(text, codePage);
+    if (ansi.empty() || WideFromAnsi(ansi, codePage) != text) return std::nullopt;
     return ansi;
 }
 
-std::string LossyAnsiOf(std::wstring_view text) { return AnsiOf(text, nullptr); }
+std::string LossyAnsiOf(std::wstring_view text) { return AnsiOf(text, CP_ACP); }
 
 bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 

@@ -14,9 +14,10 @@ namespace ovs {
 // The UTF-16 form of ANSI text (code page CP_ACP unless given).
 std::wstring WideFromAnsi(std::string_view text, UINT codePage = CP_ACP);
 
-// The ANSI form of text when it converts back unchanged, with no default
-// character and no best-fit mapping; nullopt otherwise.
-std::optional<std::string> ExactAnsiOf(std::wstring_view text);
+// The ANSI form of text (code page CP_ACP unless given) when it converts
+// back unchanged, with no default character and no best-fit mapping; nullopt
+// otherwise.
+std::optional<std::string> ExactAnsiOf(std::wstring_view text, UINT codePage = CP_ACP);
 
 // The ANSI form, with '?' for what the code page lacks: for texts that are
 // only shown (a message), never for a name that must find a file.

@@ -3,6 +3,7 @@
 #include "PathText.h"
 #include "RegistryKey.h"
 #include "ResString.h"
+#include "RunTimeImports.h"
 #include "WinText.h"
 #include "resource.h"
 
@@ -52,9 +53,8 @@ bool Is64BitWindows() {
 #if defined(_WIN64)
     return true;
 #else
-    const auto isWow64Process = KernelFunction<BOOL(WINAPI*)(HANDLE, PBOOL)>("IsWow64Process");
     BOOL wow64 = FALSE;
-    return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+    return RunTime::IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 #endif
 }
 

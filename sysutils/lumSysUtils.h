@@ -31,23 +31,6 @@ TPlatformFlags PlatformFlagsFor(DWORD platformId, DWORD major, DWORD minor);
 // Reads the running Windows' version and sets the flags.
 void InitPlatformFlags();
 
-// A function of a system DLL the process has loaded that the 9x family or
-// NT 4 lack, looked up by name at run time so that the program still loads
-// there; null where it is missing.
-template <class Function>
-Function SystemFunction(const char* module, const char* name) {
-    const HMODULE handle = GetModuleHandleA(module);
-    // Through void (*)(), the one function type any other converts from
-    // without a warning.
-    return handle ? reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(handle, name)))
-                  : nullptr;
-}
-
-template <class Function>
-Function KernelFunction(const char* name) {
-    return SystemFunction<Function>("kernel32.dll", name);
-}
-
 // Windows itself is 64-bit: the x86_64 build, or the i686 build under WOW64.
 // Then the registry has two views, and a 32-bit installer writes to its own.
 bool Is64BitWindows();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "PathText.h"
+#include "RunTimeImports.h"
 #include "UniqueName.h"
 #include "Utf8Text.h"
 #include "WinFiles.h"
@@ -63,15 +64,9 @@ void WriteWholeFile(const std::wstring& path, const std::string& content) {
     if (!WriteAll(file.get(), content) || !file.close()) RaiseIoError("Unable to write", path);
 }
 
-// MoveFileExW is missing from the 9x family's KERNEL32.
-BOOL MoveFileExWide(const wchar_t* source, const wchar_t* destination, DWORD flags) {
-    const auto moveFileExW = KernelFunction<BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD)>("MoveFileExW");
-    return moveFileExW ? moveFileExW(source, destination, flags) : FALSE;
-}
-
 void MoveAtRestartNT(const std::wstring& source, const std::wstring& destination) {
     // No destination at all, not an empty one, is what asks for a deletion.
-    if (!MoveFileExWide(source.c_str(), destination.empty() ? nullptr : destination.c_str(),
+    if (!RunTime::MoveFileExW(source.c_str(), destination.empty() ? nullptr : destination.c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_DELAY_UNTIL_REBOOT))
         throw std::runtime_error("Win32 MoveFileEx error");
 }

@@ -35,7 +35,10 @@ void RunStageOne(TAutorunKind runOnceKind, const TWideArguments& args) {
     // ".exe" would land in whatever folder is current.
     if (copyPath.empty()) return;
     CopyFileTo(ArgumentAt(args, 0), copyPath);
-    RegisterAutorun(runOnceKind, StageTwoCommandLine(copyPath, ArgumentAt(args, 2), ArgumentAt(args, 3)));
+    // Windows runs the copy at log-on in a working folder of its own choice.
+    const std::wstring& folder = ArgumentAt(args, 3);
+    RegisterAutorun(runOnceKind, StageTwoCommandLine(copyPath, FullPathOf(ArgumentAt(args, 2)),
+                                                     folder.empty() ? folder : FullPathOf(folder)));
 }
 
 void RunStageTwo(bool productInstalled, const TWideArguments& args) {
@@ -66,11 +69,15 @@ std::vector<REGSAM> UninstallKeyViews() {
 }
 
 bool ProductInstalled() {
+    // An installer run without administrator rights keeps its key under the
+    // user's own hive, which has one view for every program.
+    std::vector<std::pair<HKEY, REGSAM>> places;
+    for (const REGSAM view : UninstallKeyViews()) places.emplace_back(HKEY_LOCAL_MACHINE, view);
+    places.emplace_back(HKEY_CURRENT_USER, 0);
     bool installed = false;
-    for (const REGSAM view : UninstallKeyViews()) {
+    for (const auto& [root, view] : places) {
         try {
-            const std::optional<std::string> text =
-                RegQueryString(HKEY_LOCAL_MACHINE, kUninstallKey, kInstalledValue, view);
+            const std::optional<std::string> text = RegQueryString(root, kUninstallKey, kInstalledValue, view);
             installed = installed || (text && IsInstalledText(*text));
         } catch (const ERegistryException& e) {
             // No key in this view is "not installed" there; a key that is

@@ -33,7 +33,8 @@ TAutorunKind RunOnceKindFor(bool adminRights);
 // elsewhere there is one (0).
 std::vector<REGSAM> UninstallKeyViews();
 
-// Whether the uninstall key says "Yes" in any of its views. Reads only: a
+// Whether the uninstall key says "Yes" in any of its views of the machine's
+// hive or in the user's hive (a per-user install). Reads only: a
 // user who may not change the machine's keys still finds the product. A
 // missing key or value is "not installed"; a value that is not a string,
 // or a key that exists but can't be read, raises.

@@ -93,9 +93,11 @@ TEST_F(CommandTest, TheListFileHoldsEveryEntryAsGivenEachEndedByCrLf) {
         {"an unreadable shortcut leaves an empty line", {L"C:\\a.jpg", L"", L"C:\\b.gif"},
          "C:\\a.jpg\r\n\r\nC:\\b.gif\r\n"},
         {"names in the code page pass exactly", {L"C:\\Fotos\\M\u00FCnchen.jpg"}, "C:\\Fotos\\M\xFC" "nchen.jpg\r\n"},
-        // No file, so no alias: the line keeps its place, and its '?' names
-        // no other file.
-        {"a name outside the code page with no alias", {L"C:\\gone\\\u03A9mega.jpg"}, "C:\\gone\\?mega.jpg\r\n"},
+        // No file, so no alias: the line keeps its place, and its '|' is
+        // in no file name and no wildcard.
+        {"a name outside the code page with no alias", {L"C:\\gone\\\u03A9mega.jpg"}, "C:\\gone\\|mega.jpg\r\n"},
+        {"a character beyond the first plane is one character",
+         {L"C:\\gone\\\U0001F334\u03A9.jpg"}, "C:\\gone\\||.jpg\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -103,6 +105,27 @@ TEST_F(CommandTest, TheListFileHoldsEveryEntryAsGivenEachEndedByCrLf) {
         ASSERT_FALSE(list.empty());
         EXPECT_EQ(ReadFileBytes(list), c.Bytes);
         DeleteFileA(list.c_str());
+    }
+}
+
+TEST_F(CommandTest, ALineForANameWithNoAnsiFormFindsNoOtherFile) {
+    // A viewer that looks its lines up with FindFirstFile must not be led to
+    // a neighbour: "?.jpg" would find a.jpg.
+    TScratchDir dir("nofile");
+    WriteFileBytes(WidePath(dir, L"a.jpg"), "");
+    for (const wchar_t* missing : {L"\u03A9.jpg", L"\U0001F334.jpg", L"\u4E00\u4E8C.jpg"}) {
+        const std::string list = WriteListFile({WidePath(dir, missing)});
+        ASSERT_FALSE(list.empty());
+        std::string line = ReadFileBytes(list);
+        DeleteFileA(list.c_str());
+        ASSERT_TRUE(line.ends_with("\r\n"));
+        line.resize(line.size() - 2);
+        EXPECT_EQ(line.find_first_of("?*<>\""), std::string::npos) << line;
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA(line.c_str(), &found);
+        EXPECT_EQ(search, INVALID_HANDLE_VALUE) << line << " finds " << found.cFileName;
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        EXPECT_EQ(GetFileAttributesA(line.c_str()), INVALID_FILE_ATTRIBUTES) << line;
     }
 }
 

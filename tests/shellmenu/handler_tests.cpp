@@ -268,8 +268,10 @@ TEST_F(Handler, SelectionDecidesWhichItemsTheMenuGets) {
                                    : TComPtr<IDataObject>(HDropDataObject(paths).detach());
         EXPECT_EQ(handler->Initialize(nullptr, data.get(), nullptr), S_OK);
         TMenu menu;
+        // Explorer numbers the next handler's items from the largest offset
+        // plus one, the closing separator's.
         EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL),
-                  MAKE_HRESULT(0, 0, c.ids.size()))
+                  MAKE_HRESULT(0, 0, c.ids.empty() ? 0 : 6))
             << c.names[0];
         EXPECT_EQ(menu.Ids(), c.ids) << c.names[0];
         EXPECT_EQ(captionRequests, c.captionFor.empty() ? std::vector<std::wstring>{}
@@ -278,16 +280,70 @@ TEST_F(Handler, SelectionDecidesWhichItemsTheMenuGets) {
     }
 }
 
-TEST_F(Handler, ItemsGoInAsOneBlockAtIndexMenuForEveryKindOfRequest) {
+TEST_F(Handler, ItemsGoInAsOneBlockAtIndexMenuForEveryKindOfMenu) {
     TouchFile(Path("a.png"));
-    for (UINT flags : {CMF_NORMAL, CMF_DEFAULTONLY, CMF_EXPLORE | CMF_CANRENAME, CMF_VERBSONLY}) {
+    for (UINT flags : {CMF_NORMAL, CMF_EXPLORE | CMF_CANRENAME, CMF_VERBSONLY, CMF_EXTENDEDVERBS}) {
         auto handler = HandlerFor({"a.png"});
         TMenu menu;
         AppendMenuA(menu.get(), MF_STRING, 1, "Open");
         AppendMenuA(menu.get(), MF_STRING, 2, "Delete");
-        EXPECT_EQ(handler->QueryContextMenu(menu.get(), 1, 40, 41, flags), MAKE_HRESULT(0, 0, 5)) << flags;
+        EXPECT_EQ(handler->QueryContextMenu(menu.get(), 1, 40, 49, flags), MAKE_HRESULT(0, 0, 6)) << flags;
         EXPECT_THAT(menu.Ids(), ElementsAre(1u, 40u, 41u, 42u, 43u, 45u, 2u)) << flags;
     }
+}
+
+TEST_F(Handler, TheAnswerIsTheLargestOffsetPlusOneAndNoIdentifierPassesIdCmdLast) {
+    TouchFile(Path("a.jpg"));
+    TouchFile(Path("b.png"));
+    const struct {
+        const char* name;
+        const char* image;
+        UINT last;         // idCmdLast - kFirst
+        int refused;       // a position whose record the menu refuses; -1: none
+        UINT answer;
+        std::vector<UINT> offsets;
+    } cases[] = {
+        {"all six", "a.jpg", 9, -1, 6, {0, 1, 2, 3, 4, 5}},
+        {"no caption item: offset 4 stays unused", "b.png", 9, -1, 6, {0, 1, 2, 3, 5}},
+        {"exactly enough identifiers", "a.jpg", 5, -1, 6, {0, 1, 2, 3, 4, 5}},
+        {"the closing separator would pass idCmdLast", "a.jpg", 4, -1, 5, {0, 1, 2, 3, 4}},
+        {"the caption item would pass idCmdLast", "a.jpg", 3, -1, 4, {0, 1, 2, 3}},
+        {"room for one", "b.png", 0, -1, 1, {0}},
+        {"a refused item below the largest", "a.jpg", 9, 2, 6, {0, 1, 3, 4, 5}},
+        {"a refused closing separator", "b.png", 9, 5, 4, {0, 1, 2, 3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int i = 0; i < items.Count(); ++i)
+            items.Items(i)->MenuItemInfo.cbSize = i == c.refused ? 12 : UINT(sizeof(MENUITEMINFOA));
+        auto handler = HandlerFor({c.image});
+        TMenu menu;
+        EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + c.last, CMF_NORMAL),
+                  MAKE_HRESULT(0, 0, c.answer));
+        std::vector<UINT> ids;
+        for (UINT offset : c.offsets) ids.push_back(kFirst + offset);
+        EXPECT_EQ(menu.Ids(), ids);
+    }
+    auto handler = HandlerFor({"a.jpg"});
+    TMenu menu;
+    EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst - 1, CMF_NORMAL), S_OK) << "no identifier left";
+    EXPECT_EQ(GetMenuItemCount(menu.get()), 0);
+}
+
+TEST_F(Handler, ADefaultOnlyRequestGetsNothingAndReadsNoDisk) {
+    TouchFile(Path("a.jpg"));
+    MakeShortcut(Path("s.lnk"), Path("a.jpg"));
+    auto handler = HandlerFor({"s.lnk"});
+    for (UINT flags : {UINT(CMF_DEFAULTONLY), UINT(CMF_DEFAULTONLY | CMF_EXPLORE)}) {
+        TMenu menu;
+        EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, flags), S_OK) << flags;
+        EXPECT_EQ(GetMenuItemCount(menu.get()), 0) << flags;
+    }
+    // The shortcut was never read and no caption was asked for.
+    EXPECT_THAT(handler->SelectedFiles, ElementsAre(WPath("s.lnk")));
+    EXPECT_THAT(captionRequests, IsEmpty());
+    TMenu menu;
+    EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
 }
 
 TEST_F(Handler, GetCommandStringCopiesTheHelpTextToFit) {
@@ -443,16 +499,6 @@ TEST_F(Handler, NamesInAnyScriptReachTheMenuAsTheyAre) {
     TMenu menu;
     EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
     EXPECT_THAT(captionRequests, ::testing::Contains(folder + L"\\a.jpg"));
-}
-
-TEST_F(Handler, OnlyItemsThatWentInAreCounted) {
-    TouchFile(Path("a.jpg"));
-    auto handler = HandlerFor({"a.jpg"});
-    // A record the menu refuses: its size is no MENUITEMINFO's.
-    items.Items(2)->MenuItemInfo.cbSize = 12;
-    TMenu menu;
-    EXPECT_EQ(handler->QueryContextMenu(menu.get(), 0, kFirst, kFirst + 9, CMF_NORMAL), MAKE_HRESULT(0, 0, 5));
-    EXPECT_THAT(menu.Ids(), ElementsAre(kFirst, kFirst + 1, kFirst + 3, kFirst + 4, kFirst + 5));
 }
 
 // --- Older Windows ----------------------------------------------------------------

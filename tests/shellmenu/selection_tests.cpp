@@ -1,6 +1,7 @@
 // The selection filter on real folders and shell links under Wine, with names
 // in any script (which extensions count is checked through real menus in
 // handler_tests).
+#include "ImportPatch.h"
 #include "OvTools.h"
 #include "ShellTestSupport.h"
 #include "WinFiles.h"
@@ -270,6 +271,97 @@ TEST_F(SelectionFilter, NineXFamilyTakesTheAnsiRouteToTheSameImages) {
     EXPECT_THAT(Filter({L"to-caf\u00E9.lnk", L"to-png.lnk"}),
                 ElementsAre(Path(L"caf\u00E9\\cr\u00E8me.jpg"), Path(L"pic.png")));
     EXPECT_THAT(selection, ElementsAre(Path(L"caf\u00E9"), Path(L"pic.png")));
+}
+
+// Counts the file-system questions this program asks about paths that hold a
+// given text (the filter is linked into this program).
+class TFileSystemQuestions {
+public:
+    explicit TFileSystemQuestions(std::wstring marker) {
+        watched_ = std::move(marker);
+        count_ = 0;
+        self_ = this;
+    }
+    ~TFileSystemQuestions() { self_ = nullptr; }
+    TFileSystemQuestions(const TFileSystemQuestions&) = delete;
+    TFileSystemQuestions& operator=(const TFileSystemQuestions&) = delete;
+    int Count() const { return count_; }
+
+private:
+    static void Note(const wchar_t* path) {
+        if (path && std::wstring_view(path).find(watched_) != std::wstring_view::npos) ++count_;
+    }
+    static DWORD WINAPI Attributes(LPCWSTR path) {
+        Note(path);
+        return self_->attributes_.Original<decltype(&Attributes)>()(path);
+    }
+    static HANDLE WINAPI FindFirst(LPCWSTR path, LPWIN32_FIND_DATAW data) {
+        Note(path);
+        return self_->findFirst_.Original<decltype(&FindFirst)>()(path, data);
+    }
+    static HANDLE WINAPI Create(LPCWSTR path, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD d, DWORD f,
+                                HANDLE t) {
+        Note(path);
+        return self_->create_.Original<decltype(&Create)>()(path, a, s, sa, d, f, t);
+    }
+    static DWORD WINAPI ShortPath(LPCWSTR path, LPWSTR buffer, DWORD size) {
+        Note(path);
+        return self_->shortPath_.Original<decltype(&ShortPath)>()(path, buffer, size);
+    }
+
+    static inline std::wstring watched_;
+    static inline int count_ = 0;
+    static inline TFileSystemQuestions* self_ = nullptr;
+    test::TImportPatch attributes_{"kernel32.dll", "GetFileAttributesW", reinterpret_cast<void*>(&Attributes)};
+    test::TImportPatch findFirst_{"kernel32.dll", "FindFirstFileW", reinterpret_cast<void*>(&FindFirst)};
+    test::TImportPatch create_{"kernel32.dll", "CreateFileW", reinterpret_cast<void*>(&Create)};
+    test::TImportPatch shortPath_{"kernel32.dll", "GetShortPathNameW", reinterpret_cast<void*>(&ShortPath)};
+};
+
+TEST_F(SelectionFilter, EachShortcutIsReadOnceAndItsTargetAskedOnlyWhereTheMenuNeedsIt) {
+    // Twenty shortcuts to images on a share that does not answer (made while
+    // it was away, so the links recorded nothing of their targets), and
+    // twenty to images on a disk (whose links recorded them as files).
+    constexpr int kShortcuts = 20;
+    const std::wstring share = L"\\\\nohost\\share\\";
+    Folder(L"far");
+    Folder(L"links");
+    Folder(L"disklinks");
+    std::vector<std::wstring> toShare, toDisk;
+    for (int i = 0; i < kShortcuts; ++i) {
+        const std::wstring n = std::to_wstring(i);
+        File(L"far\\" + n + L".jpg");
+        test::MakeShortcut(Path(L"links\\share" + n + L".lnk"), share + n + L".jpg");
+        Link(L"disklinks\\" + n + L".lnk", L"far\\" + n + L".jpg");
+        toShare.push_back(Path(L"links\\share" + n + L".lnk"));
+        toDisk.push_back(Path(L"disklinks\\" + n + L".lnk"));
+    }
+    const struct {
+        const char* name;
+        std::vector<std::wstring> selection;
+        std::wstring watched;
+        size_t images;
+        int questions;  // about the targets
+    } cases[] = {
+        // Each shortcut's target must be asked whether it is a file or a
+        // folder until the menu is decided; none answers, so it never is.
+        {"shortcuts to a share that does not answer", toShare, L"\\\\nohost\\", 0, kShortcuts},
+        // The links say: two images decide the menu without a question.
+        {"shortcuts to images on a disk", toDisk, L"\\far\\", 2, 0},
+        // A folder's entries count by name: its shortcuts are read, not followed.
+        {"the folder holding the shortcuts", {Path(L"links")}, L"\\nohost\\", 2, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        selection = c.selection;
+        TFileSystemQuestions questions(c.watched);
+        EXPECT_EQ(BuildImageList(selection, static_cast<int>(selection.size())).size(), c.images);
+        EXPECT_EQ(questions.Count(), c.questions);
+        // Every shortcut still names its target in the list file.
+        if (c.selection.size() == kShortcuts) {
+            for (int i = 0; i < kShortcuts; ++i) EXPECT_NE(selection[i].find(c.watched), std::wstring::npos) << i;
+        }
+    }
 }
 
 TEST(SelectionFilterWithoutCom, EndsQuietlyWithWhatWasFound) {

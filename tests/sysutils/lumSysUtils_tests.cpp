@@ -1,13 +1,19 @@
 // The system utilities against Wine's real registry and version reporting.
 #include "lumSysUtils.h"
+#include "ImportPatch.h"
 #include "RegistryKey.h"
 #include "ResString.h"
+#include "RunTimeImports.h"
+#include "WinFiles.h"
 #include "WinTestSupport.h"
+#include "WinText.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -280,6 +286,95 @@ TEST(PlatformFlags, ThisProgramRunsOn64BitWindows) {
     IsWow64Process(GetCurrentProcess(), &wow64);
     EXPECT_EQ(Is64BitWindows(), wow64 != FALSE);
 #endif
+}
+
+// --- Text, paths and the functions fetched at run time ------------------------------
+
+// Windows refuses a used-default flag for UTF-8 (ERROR_INVALID_PARAMETER);
+// Wine accepts it, so this stand-in plays Windows.
+test::TImportPatch* conversion = nullptr;
+int WINAPI WideCharToMultiByteAsWindows(UINT codePage, DWORD flags, LPCWCH text, int size, LPSTR out, int outSize,
+                                        LPCCH defaultChar, LPBOOL usedDefault) {
+    const bool utf8 = codePage == CP_UTF8 || ((codePage == CP_ACP || codePage == CP_THREAD_ACP) && GetACP() == CP_UTF8);
+    if (utf8 && (usedDefault || defaultChar)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return conversion->Original<decltype(&WideCharToMultiByteAsWindows)>()(codePage, flags, text, size, out,
+                                                                           outSize, defaultChar, usedDefault);
+}
+
+constexpr char kUtf8ChildVariable[] = "OVS_UTF8_ACP_DONE";
+
+TEST(Utf8AnsiCodePage, NamesConvertExactlyWhereUtf8IsTheAnsiCodePage) {
+    // A copy of this program whose manifest asks for UTF-8 as its ANSI code
+    // page, as Windows 10 1903 on allows (and Wine honours).
+    test::TScratchDir dir("utf8");
+    char self[MAX_PATH + 1] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string copy = dir / "ovsutf8.exe";
+    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE));
+    std::ofstream(copy + ".manifest")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+           "<assembly manifestVersion=\"1.0\" xmlns=\"urn:schemas-microsoft-com:asm.v1\">\n"
+           " <assemblyIdentity type=\"win32\" name=\"ovs.utf8\" version=\"1.0.0.0\"/>\n"
+           " <application xmlns=\"urn:schemas-microsoft-com:asm.v3\"><windowsSettings>\n"
+           "  <activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">UTF-8</activeCodePage>\n"
+           " </windowsSettings></application>\n</assembly>\n";
+    const std::string done = dir / "done";
+    SetEnvironmentVariableA(kUtf8ChildVariable, done.c_str());
+    const test::TProcessResult run = test::RunProcess("\"" + copy + "\" --gtest_filter=Utf8AnsiCodePageChild.*");
+    SetEnvironmentVariableA(kUtf8ChildVariable, nullptr);
+    ASSERT_TRUE(run.Finished);
+    EXPECT_EQ(run.ExitCode, 0u);
+    EXPECT_TRUE(test::FileExists(done)) << "the copy ran no test";
+}
+
+TEST(Utf8AnsiCodePageChild, ExactFormsAreTheUtf8Bytes) {
+    const char* done = std::getenv(kUtf8ChildVariable);
+    if (!done) GTEST_SKIP() << "run by Utf8AnsiCodePage only";
+    ASSERT_EQ(GetACP(), UINT(CP_UTF8)) << "the manifest's code page was not applied";
+    test::TImportPatch patch("kernel32.dll", "WideCharToMultiByte", reinterpret_cast<void*>(&WideCharToMultiByteAsWindows));
+    conversion = &patch;
+    EXPECT_EQ(ExactAnsiOf(L"C:\\Fotos\\\u03A9mega.jpg"), "C:\\Fotos\\\xCE\xA9mega.jpg");
+    EXPECT_EQ(ExactAnsiOf(L"\U0001F334\u5199\u771F"), "\xF0\x9F\x8C\xB4\xE5\x86\x99\xE7\x9C\x9F");
+    EXPECT_EQ(ExactAnsiOf(L"lone \xD800"), std::nullopt);
+    EXPECT_EQ(LossyAnsiOf(L"\u03A9"), "\xCE\xA9");
+    conversion = nullptr;
+    if (!::testing::Test::HasFailure()) std::ofstream(done) << "ok";
+}
+
+TEST(FullPathOf, ResolvesAgainstTheCurrentFolderWithoutAskingTheDisk) {
+    InitPlatformFlags();
+    test::TScratchDir dir("full");
+    wchar_t saved[MAX_PATH + 1] = {};
+    GetCurrentDirectoryW(MAX_PATH + 1, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    const std::wstring here = WideFromAnsi(dir.path());
+    const std::pair<std::wstring, std::wstring> rows[] = {
+        {L"a\\b.txt", here + L"\\a\\b.txt"},
+        {L".\\no such folder", here + L"\\no such folder"},
+        {L"..\\x", here.substr(0, here.rfind(L'\\')) + L"\\x"},
+        {L"\u5199\u771F", here + L"\\\u5199\u771F"},
+        {L"D:\\abs\\c.txt", L"D:\\abs\\c.txt"},
+        {L"\\\\nohost\\share\\x", L"\\\\nohost\\share\\x"},
+        {L"", L""},
+    };
+    for (const auto& [in, out] : rows) EXPECT_EQ(FullPathOf(in), out) << LossyAnsiOf(in);
+    SetCurrentDirectoryW(saved);
+}
+
+TEST(RunTimeImports, ForwardWhereTheSystemHasTheFunction) {
+    EXPECT_FALSE(RunTime::Has("kernel32.dll", "NoSuchFunction"));
+    BOOL wow64 = TRUE;
+    EXPECT_TRUE(RunTime::IsWow64Process(GetCurrentProcess(), &wow64));
+    EXPECT_EQ(wow64 != FALSE, sizeof(void*) == 4 && Is64BitWindows());
+    test::TScratchDir dir("late");
+    const std::wstring path = WideFromAnsi(dir.path()) + L"\\\u5199\u771F.txt";
+    test::WriteFileBytes(path, "bytes");
+    std::FILE* file = RunTime::_wfopen(path.c_str(), L"rb");
+    ASSERT_NE(file, nullptr);
+    std::fclose(file);
 }
 
 TEST(Registry, WriteFailureNamesTheKey) {

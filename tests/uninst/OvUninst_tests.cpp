@@ -25,6 +25,22 @@ std::wstring W(const std::string& ansi) { return WideFromAnsi(ansi); }
 
 bool DeletionPending(const std::string& path) { return test::DeletionPending(W(path)); }
 
+// This process's working folder, and so that of the programs it starts, while
+// the object lives.
+class TCurrentFolder {
+public:
+    explicit TCurrentFolder(const std::string& folder) {
+        GetCurrentDirectoryW(MAX_PATH + 1, saved_);
+        SetCurrentDirectoryA(folder.c_str());
+    }
+    ~TCurrentFolder() { SetCurrentDirectoryW(saved_); }
+    TCurrentFolder(const TCurrentFolder&) = delete;
+    TCurrentFolder& operator=(const TCurrentFolder&) = delete;
+
+private:
+    wchar_t saved_[MAX_PATH + 1] = {};
+};
+
 class OvUninstTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -85,6 +101,18 @@ TEST_F(OvUninstTest, StageOneCopiesItselfAndStoresTheRunOnceEntry) {
     EXPECT_EQ(values.begin()->first, "Orvane App\"");
     EXPECT_EQ(values.begin()->second, expected);
     EXPECT_TRUE(FileExists(file_)); // nothing is removed before the log-on
+}
+
+TEST_F(OvUninstTest, StageOneStoresFullPathsForRelativeArguments) {
+    // At log-on the copy runs in a working folder of Windows' choice.
+    {
+        TCurrentFolder here(scratch_.path());
+        Run("-register \".\\Orvane App\\product file.txt\" \"Orvane App\"");
+    }
+    const auto values = NewRunOnceValues();
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_TRUE(values.begin()->second.ends_with(" -doit " + Quoted(file_) + " " + Quoted(folder_)))
+        << values.begin()->second;
 }
 
 TEST_F(OvUninstTest, StageOneWithoutAFolderStoresEmptyQuotes) {

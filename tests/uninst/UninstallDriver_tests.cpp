@@ -88,6 +88,39 @@ INSTANTIATE_TEST_SUITE_P(
                       TInstalledCase{"EmptyIn32BitView", nullptr, "", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ProductInstalledUserTest, AnInstallForThisUserAloneKeepsTheFiles) {
+    InitPlatformFlags();
+    const struct {
+        const char* name;
+        const char* machine;  // the machine's key (the program's own view); null: none
+        const char* user;     // the user's key; null: none
+        bool installed;
+    } cases[] = {
+        {"the user's key alone says Yes", nullptr, "Yes", true},
+        {"the user's says Yes, the machine's No", "No", "Yes", true},
+        {"the user's says No, the machine's Yes", "Yes", "No", true},
+        {"both say No", "No", "No", false},
+        {"the user's key says No", nullptr, "no", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TUninstallKey key;
+        if (c.machine) key.SetText(c.machine);
+        if (c.user) key.SetText(c.user, 0, HKEY_CURRENT_USER);
+        bool installed = false;
+        {
+            TReadOnlyUser user;
+            installed = ProductInstalled();
+            for (const REGSAM access : AccessAskedFor)
+                EXPECT_EQ(access & ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY), static_cast<REGSAM>(KEY_QUERY_VALUE));
+        }
+        EXPECT_EQ(installed, c.installed);
+    }
+    TUninstallKey key;
+    key.SetDword(1, 0, HKEY_CURRENT_USER);
+    EXPECT_THROW(ProductInstalled(), ERegistryException) << "a user's value that is no text is no answer";
+}
+
 TEST(ProductInstalledErrorsTest, NonStringValueInEitherViewRaises) {
     InitPlatformFlags();
     if (!Is64BitWindows()) GTEST_SKIP() << "one registry view only";

@@ -45,8 +45,8 @@ void RestoreStringValues(HKEY root, const std::string& keyPath,
     }
 }
 
-void SetInstalled(REGSAM view, DWORD type, const void* data, DWORD size) {
-    TRegistryKey key = OpenKey(HKEY_LOCAL_MACHINE, kUninstallKeyPath, true, view);
+void SetInstalled(HKEY root, REGSAM view, DWORD type, const void* data, DWORD size) {
+    TRegistryKey key = OpenKey(root, kUninstallKeyPath, true, view);
     if (!key || RegSetValueExW(key.get(), kInstalledValue, 0, type, static_cast<const BYTE*>(data), size)
                     != ERROR_SUCCESS)
         throw std::runtime_error("cannot write the uninstall key");
@@ -155,14 +155,15 @@ TRestartStateGuard::~TRestartStateGuard() {
 TUninstallKey::~TUninstallKey() {
     for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
         RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeyPath, view, 0);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kUninstallKeyPath);
 }
 
-void TUninstallKey::SetText(const std::string& text, REGSAM view) {
+void TUninstallKey::SetText(const std::string& text, REGSAM view, HKEY root) {
     const std::wstring wide = W(text);
-    SetInstalled(view, REG_SZ, wide.c_str(), static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+    SetInstalled(root, view, REG_SZ, wide.c_str(), static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
-void TUninstallKey::SetDword(DWORD value, REGSAM view) { SetInstalled(view, REG_DWORD, &value, sizeof value); }
+void TUninstallKey::SetDword(DWORD value, REGSAM view, HKEY root) { SetInstalled(root, view, REG_DWORD, &value, sizeof value); }
 
 TEnvironmentVariable::TEnvironmentVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
     std::wstring buffer(32768, L'\0');

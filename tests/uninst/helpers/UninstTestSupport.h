@@ -57,8 +57,8 @@ public:
     ~TUninstallKey();
     TUninstallKey(const TUninstallKey&) = delete;
     TUninstallKey& operator=(const TUninstallKey&) = delete;
-    void SetText(const std::string& text, REGSAM view = 0);
-    void SetDword(DWORD value, REGSAM view = 0);
+    void SetText(const std::string& text, REGSAM view = 0, HKEY root = HKEY_LOCAL_MACHINE);
+    void SetDword(DWORD value, REGSAM view = 0, HKEY root = HKEY_LOCAL_MACHINE);
 };
 
 // Sets an environment variable of this process (and so of the programs it

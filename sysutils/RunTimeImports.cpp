@@ -1,0 +1,74 @@
+#include "RunTimeImports.h"
+
+namespace ovs::RunTime {
+
+// Every module named here is one the binary imports from anyway (kernel32,
+// shell32, user32, msvcrt), so it is loaded while the binary runs; LoadLibrary is
+// only the fallback for a process that has not loaded it yet.
+FARPROC Lookup(const char* module, const char* name) {
+    HMODULE handle = GetModuleHandleA(module);
+    if (!handle) handle = LoadLibraryA(module);
+    return handle ? GetProcAddress(handle, name) : nullptr;
+}
+
+namespace {
+
+// Each entry below looks its function up once per process.
+template <class Result>
+Result Missing(Result failure) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return failure;
+}
+
+constexpr char kKernel32[] = "kernel32.dll";
+constexpr char kShell32[] = "shell32.dll";
+constexpr char kUser32[] = "user32.dll";
+constexpr char kCRuntime[] = "msvcrt.dll";
+
+} // namespace
+
+bool Has(const char* module, const char* name) { return Lookup(module, name) != nullptr; }
+
+BOOL IsWow64Process(HANDLE process, BOOL* wow64) {
+    static const auto function = Find<decltype(&::IsWow64Process)>(kKernel32, "IsWow64Process");
+    if (wow64) *wow64 = FALSE;
+    return function ? function(process, wow64) : Missing(FALSE);
+}
+
+BOOL MoveFileExW(const wchar_t* source, const wchar_t* destination, DWORD flags) {
+    static const auto function = Find<decltype(&::MoveFileExW)>(kKernel32, "MoveFileExW");
+    return function ? function(source, destination, flags) : Missing(FALSE);
+}
+
+UINT DragQueryFileW(HDROP drop, UINT index, wchar_t* buffer, UINT size) {
+    static const auto function = Find<decltype(&::DragQueryFileW)>(kShell32, "DragQueryFileW");
+    return function ? function(drop, index, buffer, size) : Missing(0u);
+}
+
+HINSTANCE ShellExecuteW(HWND window, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                        const wchar_t* folder, int show) {
+    static const auto function = Find<decltype(&::ShellExecuteW)>(kShell32, "ShellExecuteW");
+    return function ? function(window, verb, file, parameters, folder, show) : Missing<HINSTANCE>(nullptr);
+}
+
+BOOL SHGetPathFromIDListW(PCIDLIST_ABSOLUTE items, wchar_t* path) {
+    static const auto function = Find<decltype(&::SHGetPathFromIDListW)>(kShell32, "SHGetPathFromIDListW");
+    return function ? function(items, path) : Missing(FALSE);
+}
+
+UINT GetDpiForSystem() {
+    static const auto function = Find<UINT(WINAPI*)()>(kUser32, "GetDpiForSystem");
+    return function ? function() : Missing(0u);
+}
+
+int GetSystemMetricsForDpi(int index, UINT dpi) {
+    static const auto function = Find<int(WINAPI*)(int, UINT)>(kUser32, "GetSystemMetricsForDpi");
+    return function ? function(index, dpi) : Missing(0);
+}
+
+std::FILE* _wfopen(const wchar_t* path, const wchar_t* mode) {
+    static const auto function = Find<decltype(&::_wfopen)>(kCRuntime, "_wfopen");
+    return function ? function(path, mode) : Missing<std::FILE*>(nullptr);
+}
+
+} // namespace ovs::RunTime
