@@ -32,8 +32,6 @@ constexpr TSubCommandRow kSubCommands[] = {
     {CaptionItemPosition, IDI_SETCAPTION},
 };
 
-// BuildImageList stops at two images: with two, the menu is decided.
-constexpr size_t kImagesThatDecideTheMenu = 2;
 
 // Explorer frees what the command hands out with CoTaskMemFree.
 HRESULT HandOut(const std::wstring& text, LPWSTR* out) {
@@ -114,15 +112,6 @@ bool MayShowMessages(IBindCtx* bindContext) {
     return SUCCEEDED(bindContext->GetBindOptions(&options)) && (options.grfFlags & BIND_MAYBOTHERUSER);
 }
 
-void ShowCommandError(const char* message) noexcept {
-    try {
-        const std::string text = message ? std::string(message) : LoadResString(IDS_COMMAND_FAILED);
-        MessageBoxA(nullptr, text.c_str(), LoadResString(IDS_MESSAGE_TITLE).c_str(), MB_OK | MB_ICONERROR);
-    } catch (...) {
-        // Without its texts the library can show nothing; the command has
-        // failed all the same.
-    }
-}
 
 // One of the menu's commands under the root. It holds the root, whose
 // selection it shows and runs on.
@@ -167,9 +156,9 @@ public:
             MenuItems->Click(row_.Position, fileName, decided->Selection);
             return S_OK;
         } catch (const std::exception& e) {
-            if (MayShowMessages(bindContext)) ShowCommandError(e.what());
+            if (MayShowMessages(bindContext)) ShowCommandError(nullptr, e.what());
         } catch (...) {
-            if (MayShowMessages(bindContext)) ShowCommandError(nullptr);
+            if (MayShowMessages(bindContext)) ShowCommandError(nullptr, nullptr);
         }
         return E_FAIL;
     }

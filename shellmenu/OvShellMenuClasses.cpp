@@ -2,6 +2,7 @@
 
 #include "ItemPicture.h"
 #include "OvShellMenuConsts.h"
+#include "OvShellMenuUtils.h"
 #include "OvTools.h"
 #include "ResString.h"
 #include "RunTimeImports.h"
@@ -49,16 +50,8 @@ private:
     bool owned_ = false;
 };
 
-// message: the error's text, or null for an error that carries none.
 void ShowCommandError(const CMINVOKECOMMANDINFO& info, const char* message) noexcept {
-    if (info.fMask & CMIC_MASK_FLAG_NO_UI) return;
-    try {
-        const std::string text = message ? std::string(message) : LoadResString(IDS_COMMAND_FAILED);
-        MessageBoxA(info.hwnd, text.c_str(), LoadResString(IDS_MESSAGE_TITLE).c_str(), MB_OK | MB_ICONERROR);
-    } catch (...) {
-        // Without its texts the library can show nothing; the command has
-        // failed all the same.
-    }
+    if (!(info.fMask & CMIC_MASK_FLAG_NO_UI)) ShowCommandError(info.hwnd, message);
 }
 
 // The name of drop entry i, whole whatever its length: asked for its length

@@ -268,4 +268,14 @@ void RunViewer(const std::string& switchText, const std::string& listFileName) {
     }
 }
 
+void ShowCommandError(HWND owner, const char* message) noexcept {
+    try {
+        const std::string text = message ? std::string(message) : LoadResString(IDS_COMMAND_FAILED);
+        MessageBoxA(owner, text.c_str(), LoadResString(IDS_MESSAGE_TITLE).c_str(), MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Without its texts the library can show nothing; the command has
+        // failed all the same.
+    }
+}
+
 } // namespace ovs

@@ -55,6 +55,11 @@ void MenuItemClick(TlumShellMenuItem& item, const std::wstring& fileName, const 
 // name (then it is removed again).
 std::string WriteListFile(const TSelection& selection);
 
+// Shows a command's failure: message, or the general text where the error
+// carried none, in a message box owned by owner (may be null). The caller has
+// checked that it may bother the user.
+void ShowCommandError(HWND owner, const char* message) noexcept;
+
 // Starts the viewer that sits beside the registered library with
 // `switchText "listFileName"` (an ANSI name), without waiting for it.
 void RunViewer(const std::string& switchText, const std::string& listFileName);

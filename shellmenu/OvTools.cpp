@@ -22,10 +22,6 @@ namespace ovs {
 
 namespace {
 
-// With two images the menu has its five items and no caption item, whatever
-// else the selection holds.
-constexpr size_t kImagesThatDecideTheMenu = 2;
-
 bool MenuIsDecided(const std::vector<std::wstring>& images) { return images.size() >= kImagesThatDecideTheMenu; }
 
 // The extensions are ASCII, so each byte widens to the same character.

@@ -15,6 +15,10 @@ inline constexpr char ImageExtensions[] =
     "bmp\r\njfif\r\njpg\r\njpe\r\njpeg\r\nrle\r\ndib\r\ntga\r\ntiff\r\ntif\r\n"
     "pcx\r\npsd\r\npdd\r\npcd\r\ngif\r\npsp\r\npng";
 
+// With two images the menu has its five items and no caption item, whatever
+// else the selection holds.
+inline constexpr size_t kImagesThatDecideTheMenu = 2;
+
 // The images the first selectedCount entries of selectedFiles stand for:
 // image files, targets of image shortcuts and the images (and image-named
 // entries) directly inside selected folders, in the order they were met --
