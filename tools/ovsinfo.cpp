@@ -54,7 +54,8 @@ void Usage(std::FILE* to) {
                "1:90) or where their bytes are valid UTF-8, other texts likewise; the rest\n"
                "are taken in the ANSI code page (off Windows, Windows-1252 stands in for it).\n"
                "In the text output and with --caption each value stays on its line: a\n"
-               "backslash is written \\\\, a carriage return \\r, a line feed \\n, a NUL \\0.\n",
+               "carriage return is written \\r, a line feed \\n, a NUL \\0; with --caption a\n"
+               "backslash is written \\\\.\n",
                to);
 }
 
@@ -113,11 +114,13 @@ std::string JsonString(std::string_view text, size_t maxBytes = Whole) {
 }
 
 // A value of a line-based output: it must not end its line, nor start a
-// line that would pass for another field.
-std::string LineText(std::string_view text, size_t maxBytes = Whole) {
-    return Escaped(text, maxBytes, [](unsigned char b) -> std::string {
+// line that would pass for another field. --caption escapes the backslash
+// too, so that a caption can be read back exactly; the text output keeps it,
+// as Windows paths are full of it.
+std::string LineText(std::string_view text, size_t maxBytes = Whole, bool escapeBackslash = false) {
+    return Escaped(text, maxBytes, [escapeBackslash](unsigned char b) -> std::string {
         switch (b) {
-        case '\\': return "\\\\";
+        case '\\': return escapeBackslash ? "\\\\" : "";
         case '\r': return "\\r";
         case '\n': return "\\n";
         case '\0': return "\\0";
@@ -376,7 +379,7 @@ int Run(const std::vector<std::string>& args) {
         switch (mode) {
         case TOutput::Caption: {
             const TStoredCaption caption = LookUpImageCaption(*state, path);
-            Out(LineText(Shown(caption.Text, caption.DeclaredUtf8)) + "\n");
+            Out(LineText(Shown(caption.Text, caption.DeclaredUtf8), Whole, true) + "\n");
             break;
         }
         case TOutput::Json:

@@ -103,7 +103,7 @@ TEST_F(OvsInfo, CaptionModePrintsOneLinePerFile) {
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "Zeile 1\\r\\nCaption: fake\\0\\\\n\n\nthird\n");
     const TRun text = Run({a});
-    EXPECT_NE(text.out.find("\nCaption: Zeile 1\\r\\nCaption: fake\\0\\\\n\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("\nCaption: Zeile 1\\r\\nCaption: fake\\0\\n\n"), std::string::npos) << text.out;
     const TRun help = Run({"--help"});
     EXPECT_NE(help.out.find("a line feed \\n"), std::string::npos) << help.out;
 }
