@@ -73,7 +73,11 @@ std::string CaptionFromIptcLines(const std::vector<std::string>& lines) {
     return caption;
 }
 
-std::string GetImageCaption(TReaderState& s, const std::string& path) {
+TStoredCaption CaptionOfIptcSection(const std::string& sectionData) {
+    return {CaptionFromIptcLines(ListIptcDatasets(sectionData)), IptcDeclaresUtf8(sectionData)};
+}
+
+TStoredCaption LookUpImageCaption(TReaderState& s, const std::string& path) {
     try {
         // The full read's conditions: an existing file (never a folder or a
         // device), read as a JPEG only by its extension.
@@ -89,20 +93,28 @@ std::string GetImageCaption(TReaderState& s, const std::string& path) {
             // The scan ends at the error; an APP13 found before it counts.
         }
         if (!sections.HasIptc) return {};
-        return CaptionFromIptcLines(ListIptcDatasets(sections.Iptc));
+        return CaptionOfIptcSection(sections.Iptc);
+    } catch (...) {
+        return {};
+    }
+}
+
+std::string GetImageCaption(TReaderState& s, const std::string& path) {
+    return std::move(LookUpImageCaption(s, path).Text);
+}
+
+TStoredCaption LookUpImageCaptionByFullRead(TReaderState& s, const std::string& path) {
+    try {
+        ReadImageFile(s, path);
+        if (s.IptcSection <= 0 || s.IptcSection > MaxSections) return {};
+        return CaptionOfIptcSection(s.Sections[s.IptcSection].Data);
     } catch (...) {
         return {};
     }
 }
 
 std::string GetImageCaptionByFullRead(TReaderState& s, const std::string& path) {
-    try {
-        ReadImageFile(s, path);
-        if (s.IptcSection <= 0 || s.IptcSection > MaxSections) return {};
-        return CaptionFromIptcLines(ListIptcDatasets(s.Sections[s.IptcSection].Data));
-    } catch (...) {
-        return {};
-    }
+    return std::move(LookUpImageCaptionByFullRead(s, path).Text);
 }
 
 } // namespace ovs

@@ -18,8 +18,23 @@ namespace ovs {
 // decoded. Uses only s's file hooks and file buffer; never raises.
 std::string GetImageCaption(TReaderState& s, const std::string& path);
 
-// The same answer through ReadImageFile, leaving s as that read filled it.
+// A caption as stored, and how its text is encoded: whether the IPTC record
+// it came from declares UTF-8 (IptcDeclaresUtf8); otherwise its bytes are
+// in whatever the writer's system used. DecodeStoredText shows it.
+struct TStoredCaption {
+    std::string Text;
+    bool DeclaredUtf8 = false;
+};
+
+// GetImageCaption's answer with its encoding, read the same way.
+TStoredCaption LookUpImageCaption(TReaderState& s, const std::string& path);
+
+// The same answers through ReadImageFile, leaving s as that read filled it.
 std::string GetImageCaptionByFullRead(TReaderState& s, const std::string& path);
+TStoredCaption LookUpImageCaptionByFullRead(TReaderState& s, const std::string& path);
+
+// The caption of one APP13 section's data, with its encoding.
+TStoredCaption CaptionOfIptcSection(const std::string& sectionData);
 
 // The caption among lines made by ListIptcDatasets: the trimmed value of the
 // last "Image caption" line, even when that one is empty.

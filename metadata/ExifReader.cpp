@@ -116,10 +116,14 @@ bool HasCode(const TReaderState& s, const TTagTable* rows, int row) {
     return row > 0 && rows[row].Code != nullptr && s.DecodeValues;
 }
 
-// The bytes an ASCII value shows: the last one is taken to be the
-// terminating zero, whatever it is.
-std::string_view AsciiValue(const TReaderState& s, const TEntry& e) {
-    return CopyClipped(s.ExifBuffer, e.ValuePos, e.ByteCount - 1);
+// The bytes an ASCII value shows: all but its terminating zero. Some writers
+// leave the zero out, and then the last byte is a real character; a value
+// cut off by the end of the buffer has no terminator to drop either.
+std::string_view AsciiValue(const TEntry& e) {
+    std::string_view value = e.Raw;
+    if (!value.empty() && static_cast<int64_t>(value.size()) == e.ByteCount && value.back() == '\0')
+        value.remove_suffix(1);
+    return value;
 }
 
 // Where the first ", " of value (a stretch of ExifBuffer) starts, or npos.
@@ -150,22 +154,16 @@ std::string ShownText(TReaderState& s, const TEntry& e, const TTagTable* rows, i
     if (HasCode(s, rows, row)) {
         std::string text;
         if (e.Format == 2 || e.Format == 7) {
-            const std::string_view value = e.Format == 2 ? AsciiValue(s, e) : e.Raw;
+            const std::string_view value = e.Format == 2 ? AsciiValue(e) : e.Raw;
             text = QuotedForParts(value, FirstSeparator(s, value));
         } else {
             text = FormatValue(s, e.Raw, e.Format, desc, TTextUse::Parts);
         }
         return rows[row].Code(text);
     }
-    if (e.Format == 2) return PrintableText(Quoted(AsciiValue(s, e), PrintableLength));
+    if (e.Format == 2) return PrintableText(Quoted(AsciiValue(e), PrintableLength));
     if (e.Format == 7) return PrintableText(Quoted(e.Raw, PrintableLength));
     return PrintableText(FormatValue(s, e.Raw, e.Format, desc, TTextUse::Printable));
-}
-
-// Text fields hold the value without its last byte.
-std::string_view TextField(const TEntry& e) {
-    return e.ByteCount > 1 ? e.Raw.substr(0, static_cast<size_t>(std::min<int64_t>(e.ByteCount - 1, e.Raw.size())))
-                           : std::string_view();
 }
 
 void NotePending(const TReaderState& s, TReaderState::TPendingText& pending, std::string_view view) {
@@ -233,10 +231,10 @@ void ApplyEntry(TReaderState& s, const TEntry& e, int64_t entryPos, int32_t base
     TImageInfo& info = s.ImageInfo;
     auto v = [&] { return ValueToNumber(s, e.Raw, e.Format); };
     switch (e.Tag) {
-    case 0x010F: info.Make = std::string(TextField(e).substr(0, MakeLength)); break;
-    case 0x0110: info.Model = std::string(TextField(e).substr(0, ModelLength)); break;
+    case 0x010F: info.Make = std::string(AsciiValue(e).substr(0, MakeLength)); break;
+    case 0x0110: info.Model = std::string(AsciiValue(e).substr(0, ModelLength)); break;
     case 0x0132:
-    case 0x9003: NotePending(s, s.PendingDateTime, TextField(e)); break;
+    case 0x9003: NotePending(s, s.PendingDateTime, AsciiValue(e)); break;
     case 0x829A: info.ExposureTime = v(); break;
     case 0x829D: info.FNumber = v(); break;
     case 0x8769:
@@ -256,7 +254,7 @@ void ApplyEntry(TReaderState& s, const TEntry& e, int64_t entryPos, int32_t base
         NotePending(s, s.PendingMakerNote, e.Raw);
         s.MakerNotePos = ClampToInt32(e.ValuePos);
         break;
-    case 0x9286: NotePending(s, s.PendingUserComment, TextField(e)); break;
+    case 0x9286: NotePending(s, s.PendingUserComment, AsciiValue(e)); break;
     case 0xA002:
         info.WidthValuePos = static_cast<int32_t>(entryPos + 8);
         info.ImageWidth = RoundToInt32(v());
@@ -363,7 +361,6 @@ double ValueToNumber(const TReaderState& s, std::string_view raw, int format) {
 }
 
 void ParseExifBlock(TReaderState& s) {
-    s.ImageInfo.Flash = 0;
     s.FocalPlaneResolution = 0;
     s.FocalPlaneUnitMm = 0;
     s.ImageInfo.Status = "<none>";
@@ -385,6 +382,10 @@ void ParseExifBlock(TReaderState& s) {
         s.ImageInfo.Status = "Invalid Exif alignment marker";
         return;
     }
+    // Only an Exif block says the photo has a flash record. An APP1 of
+    // other content (the XMP packet of an edited photo) must not erase the
+    // one an earlier block gave.
+    s.ImageInfo.Flash = 0;
     s.ImageInfo.TagList.clear();
     s.ExifBuffer = data;
     WalkDirectory(s, ExifFirstDirectory, ExifOffsetBase, section.Size - 6, ExifTagTable, ExifTagTableSize);

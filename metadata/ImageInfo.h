@@ -67,9 +67,10 @@ struct TFileFacts {
 // lack) installs its own in TReaderState::FileLookUp.
 using TFileLookUp = TFileFacts (*)(const std::string& path);
 
-// The module-wide state of the reader. Explorer's process holds one of these
-// for the library; every ReadImageFile overwrites it, so calls on one state
-// must not overlap.
+// The state of the reader. Every ReadImageFile overwrites it, so calls on
+// one state must not overlap; the shell menu gives each caption lookup a
+// state of its own (a few kilobytes, and the file buffer while a file is
+// open), so that no menu waits for another's file.
 struct TReaderState {
     TImageInfo ImageInfo;
 

@@ -55,7 +55,32 @@ const ITag* FindDataset(unsigned rec, unsigned dataset) {
 
 bool IsListedRecord(unsigned rec) { return rec == 2 || rec == 8; }
 
+// Where the scan for the first dataset starts.
+size_t ScanStart(std::string_view data) {
+    const size_t signature = data.find(PhotoshopSignature);
+    return signature == std::string_view::npos ? UnsignedScanStart : signature + PhotoshopSignature.size();
+}
+
+// The IIM's escape sequence for UTF-8 (ISO 2022: ESC % G).
+constexpr std::string_view Utf8CharacterSet = "\x1B%G";
+
 } // namespace
+
+bool IptcDeclaresUtf8(std::string_view data) {
+    const size_t n = data.size();
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(data[i]); };
+    size_t k = ScanStart(data);
+    // The envelope comes before the first listed record.
+    while (k + 1 < n && !(byte(k) == 0x1C && (byte(k + 1) == 1 || IsListedRecord(byte(k + 1))))) ++k;
+    // k is a dataset's 0x1C marker; each dataset must start with one.
+    while (k + 4 < n && byte(k) == 0x1C && byte(k + 1) == 1) {
+        const size_t length = byte(k + 3) * 256u + byte(k + 4);
+        const std::string_view value = data.substr(k + 5, length);
+        if (byte(k + 2) == 90) return value == Utf8CharacterSet;
+        k += 5 + length;
+    }
+    return false;
+}
 
 std::vector<std::string> ListIptcDatasets(const std::string& sectionData) {
     std::vector<std::string> lines;
@@ -63,9 +88,7 @@ std::vector<std::string> ListIptcDatasets(const std::string& sectionData) {
     const size_t n = data.size();
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(data[i]); };
 
-    const size_t signature = data.find(PhotoshopSignature);
-    const size_t start = signature == std::string_view::npos ? UnsignedScanStart
-                                                             : signature + PhotoshopSignature.size();
+    const size_t start = ScanStart(data);
     // The resource blocks are not walked: the first dataset marker of a
     // listed record is the start, passing over record-1 envelope datasets.
     size_t k = start;

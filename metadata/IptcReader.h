@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ovs {
@@ -25,5 +26,12 @@ extern const ITag IptcTable[IptcTableSize];
 // on the bytes given; never reads outside them, never raises on malformed data
 // (only std::bad_alloc can escape).
 std::vector<std::string> ListIptcDatasets(const std::string& sectionData);
+
+// Whether the envelope record of the same data declares its texts UTF-8:
+// dataset 1:90 (coded character set) holds ESC % G. The record-1 datasets
+// before the first listed one are walked back to back from the first of
+// them; without 1:90 the texts are in whatever the writer's system used.
+// Reads only the bytes given; never raises.
+bool IptcDeclaresUtf8(std::string_view sectionData);
 
 } // namespace ovs

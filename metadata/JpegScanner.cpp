@@ -63,7 +63,11 @@ double UnixTimeToDateTime(std::time_t seconds, long nanoseconds) {
     // localtime of glibc looks at the zone file again on every call.
     std::tm local{};
     if (!localtime_r(&seconds, &local)) return 0;
-    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+    // A file system may hold a date in any year an int counts; past the
+    // years a date-time shows (FormatDateTime), the date is unknown.
+    const int64_t year = static_cast<int64_t>(local.tm_year) + 1900;
+    if (year < 1 || year > 9999) return 0;
+    return EncodeDateTime(static_cast<int>(year), local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                           local.tm_sec + nanoseconds / 1e9);
 }
 #endif

@@ -5,6 +5,7 @@
 #include "OvShellMenuConsts.h"
 #include "PathText.h"
 #include "RunTimeImports.h"
+#include "StoredText.h"
 #include "Utf8Text.h"
 #include "WinFiles.h"
 #include "WinText.h"
@@ -22,35 +23,12 @@ namespace ovs {
 
 namespace {
 
-class TCriticalSection {
-public:
-    TCriticalSection() { InitializeCriticalSection(&section_); }
-    ~TCriticalSection() { DeleteCriticalSection(&section_); }
-    TCriticalSection(const TCriticalSection&) = delete;
-    TCriticalSection& operator=(const TCriticalSection&) = delete;
-    void Enter() { EnterCriticalSection(&section_); }
-    void Leave() { LeaveCriticalSection(&section_); }
-
-private:
-    CRITICAL_SECTION section_;
-};
-
-class TLockGuard {
-public:
-    explicit TLockGuard(TCriticalSection& section) : section_(section) { section_.Enter(); }
-    ~TLockGuard() { section_.Leave(); }
-    TLockGuard(const TLockGuard&) = delete;
-    TLockGuard& operator=(const TLockGuard&) = delete;
-
-private:
-    TCriticalSection& section_;
-};
-
-// Every read overwrites the reader's state, so the menus of two Explorer
-// windows take turns.
+// How the caption lookups read files, fixed when the library loads. Each
+// lookup reads with a reader state of its own, so a JPEG on a slow share
+// holds up only the menu that asked for it, never another window's; what the
+// lookups share is never written, so no lock is taken.
 struct TCaptionReader {
-    TCriticalSection Lock;
-    TReaderState State;
+    bool Utf8Paths = false;
 };
 
 TCaptionReader* captionReader = nullptr;
@@ -58,12 +36,9 @@ TCaptionReader* captionReader = nullptr;
 } // namespace
 
 void CreateCaptionReader() {
-    if (!captionReader) {
-        captionReader = new TCaptionReader;
-        // The NT family hands the reader UTF-8 forms of its UTF-16 names, so
-        // a file of any name is read; the 9x family's names are ANSI.
-        InstallWindowsFileAccess(captionReader->State, IsWinNT);
-    }
+    // The NT family hands the reader UTF-8 forms of its UTF-16 names, so a
+    // file of any name is read; the 9x family's names are ANSI.
+    if (!captionReader) captionReader = new TCaptionReader{IsWinNT};
 }
 
 void FreeCaptionReader() {
@@ -140,16 +115,29 @@ void FreeMenuItems() {
 namespace {
 
 // The path in the form CreateCaptionReader told the reader to expect.
-std::string CaptionOf(const std::wstring& path) {
+TStoredCaption CaptionOf(const std::wstring& path) {
     if (!captionReader) return {};
-    const std::string readerPath = IsWinNT ? Utf8FromUtf16(path) : LossyAnsiOf(path);
-    TLockGuard guard(captionReader->Lock);
+    const bool utf8Paths = captionReader->Utf8Paths;
     try {
-        return GetImageCaption(captionReader->State, readerPath);
+        const std::string readerPath = utf8Paths ? Utf8FromUtf16(path) : LossyAnsiOf(path);
+        // A few kilobytes and the file buffer, for the length of one lookup.
+        const auto state = std::make_unique<TReaderState>();
+        InstallWindowsFileAccess(*state, utf8Paths);
+        return LookUpImageCaption(*state, readerPath);
     } catch (...) {
         // An unreadable image simply has no caption.
         return {};
     }
+}
+
+std::wstring AnsiText(std::string_view bytes) { return WideFromAnsi(bytes); }
+
+// The caption as its writer wrote it: UTF-8 where the image says so or its
+// bytes show it, otherwise the ANSI code page. The 9x family shows ANSI
+// only, so there the stored bytes stay as they are.
+std::wstring ShownCaption(const TStoredCaption& caption) {
+    if (!IsWinNT) return WideFromAnsi(caption.Text);
+    return DecodeStoredText(caption.Text, caption.DeclaredUtf8, &AnsiText);
 }
 
 // A menu takes '&' as the mark of the next character's mnemonic: doubled, it
@@ -169,12 +157,10 @@ std::wstring MenuTextOf(std::wstring_view text) {
 TCaptionTexts PrepareCaptionItem(const std::wstring& jpegPath) {
     TCaptionTexts texts;
     try {
-        // The caption's bytes are text in the ANSI code page, as the
-        // program that wrote it saw them.
-        const std::wstring caption = WideFromAnsi(CaptionOf(jpegPath));
-        texts.Caption = LoadResStringW(caption.empty() ? IDS_SET_CAPTION_FOR : IDS_EDIT_CAPTION_FOR) +
+        const TStoredCaption caption = CaptionOf(jpegPath);
+        texts.Caption = LoadResStringW(caption.Text.empty() ? IDS_SET_CAPTION_FOR : IDS_EDIT_CAPTION_FOR) +
                         MenuTextOf(NamePart(jpegPath));
-        texts.Hint = LoadResStringW(IDS_CURRENT_CAPTION) + caption;
+        texts.Hint = LoadResStringW(IDS_CURRENT_CAPTION) + ShownCaption(caption);
     } catch (...) {
         // Called while Explorer builds its menu: the item keeps whatever
         // could be made, never an exception.

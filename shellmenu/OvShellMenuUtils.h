@@ -20,8 +20,8 @@ public:
 };
 
 // --- Module load and unload --------------------------------------------------
-// The one reader state the caption lookups share, with the lock that keeps two
-// Explorer windows building menus on two threads from reading into it at once.
+// How the caption lookups read files. Each lookup has a reader state of its
+// own, so menus on two threads never wait for each other's file.
 // InitPlatformFlags must have run: the family decides the reader's path form.
 void CreateCaptionReader();
 void FreeCaptionReader();
@@ -37,7 +37,9 @@ void FreeMenuItems();
 // --- The caption item ----------------------------------------------------------
 // "Set Caption for "/"Edit Caption for " + the file-name part (each '&'
 // doubled, so the menu shows it rather than a mnemonic), and
-// "Current Caption: " + the image's caption. Never throws.
+// "Current Caption: " + the image's caption, decoded as its writer wrote it
+// on the NT family (DecodeStoredText), its ANSI bytes on the 9x family.
+// Never throws.
 TCaptionTexts PrepareCaptionItem(const std::wstring& jpegPath);
 
 // --- Commands ------------------------------------------------------------------

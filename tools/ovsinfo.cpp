@@ -8,6 +8,8 @@
 // file does not exist, is no regular file or can't be opened, 2 for bad usage.
 // On Windows the file names come as UTF-16 from the command line and reach
 // the reader as UTF-8, so names outside the ANSI code page are read too.
+// The output is UTF-8 whatever the files hold: texts are decoded by the rule
+// the caption item shows captions by (DecodeStoredText).
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -25,7 +27,7 @@
 #include <io.h>
 #include <shellapi.h>
 
-#include "Utf8Text.h"
+#include "WinText.h"
 #include "WindowsFileAccess.h"
 #endif
 
@@ -33,6 +35,9 @@
 #include "ImageInfo.h"
 #include "IptcReader.h"
 #include "JpegScanner.h"
+#include "StoredText.h"
+#include "Utf8Text.h"
+#include "ValueFormat.h"
 
 namespace ovs {
 namespace {
@@ -44,55 +49,84 @@ void Out(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdou
 void Usage(std::FILE* to) {
     std::fputs("usage: ovsinfo [--json | --caption] FILE...\n"
                "  --json     one JSON object per file (an array for several files)\n"
-               "  --caption  only each file's caption, one line per file\n",
+               "  --caption  only each file's caption, one line per file\n"
+               "Output is UTF-8. IPTC texts are UTF-8 where their record says so (dataset\n"
+               "1:90) or where their bytes are valid UTF-8, other texts likewise; the rest\n"
+               "are taken in the ANSI code page (off Windows, Windows-1252 stands in for it).\n"
+               "In the text output and with --caption each value stays on its line: a\n"
+               "carriage return is written \\r, a line feed \\n, a NUL \\0; with --caption a\n"
+               "backslash is written \\\\.\n",
                to);
 }
 
-// Windows-1252 for the bytes 0x80..0x9F; the five it leaves undefined map to
-// the code point of the same value, as Windows converts them.
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
+#ifdef _WIN32
+std::wstring AnsiText(std::string_view bytes) { return WideFromAnsi(bytes); }
+constexpr TAnsiDecoder AnsiDecoder = &AnsiText;
+#else
+constexpr TAnsiDecoder AnsiDecoder = nullptr;   // Windows-1252
+#endif
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+// A stored text as UTF-8, decoded by the rule every caption is shown by.
+std::string Shown(std::string_view bytes, bool declaredUtf8 = false) {
+    return Utf8FromUtf16(DecodeStoredText(bytes, declaredUtf8, AnsiDecoder));
 }
 
-// A JSON string of Windows-1252 bytes.
-std::string JsonString(std::string_view bytes) {
-    std::string out = "\"";
-    for (const char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        switch (b) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (b < 0x20) {
-                char esc[8];
-                std::snprintf(esc, sizeof esc, "\\u%04x", b);
-                out += esc;
-            } else if (b >= 0x80 && b < 0xA0) {
-                AppendUtf8(out, Cp1252High[b - 0x80]);
-            } else {
-                AppendUtf8(out, b);
-            }
-        }
+// No limit on the shown length of a value.
+constexpr size_t Whole = std::string::npos;
+
+// UTF-8 text with each character as escape gives it (the character's own
+// bytes when it gives nothing), stopping before the character whose form
+// would pass maxBytes: values taken from anywhere in the file are shown only
+// as far as the reader's own lines show them, so the output stays within a
+// multiple of the file's size.
+template <class TEscape>
+std::string Escaped(std::string_view utf8, size_t maxBytes, TEscape&& escape) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::string_view character = utf8.substr(i, length);
+        const std::string form = escape(lead);
+        const std::string_view shown = form.empty() ? character : std::string_view(form);
+        if (maxBytes != Whole && out.size() + shown.size() > maxBytes) break;
+        out += shown;
+        i += length;
     }
-    return out + "\"";
+    return out;
+}
+
+// A JSON string of UTF-8 text.
+std::string JsonString(std::string_view text, size_t maxBytes = Whole) {
+    return "\"" + Escaped(text, maxBytes, [](unsigned char b) -> std::string {
+               switch (b) {
+               case '"': return "\\\"";
+               case '\\': return "\\\\";
+               case '\n': return "\\n";
+               case '\r': return "\\r";
+               case '\t': return "\\t";
+               default:
+                   if (b >= 0x20) return {};
+                   char esc[8];
+                   std::snprintf(esc, sizeof esc, "\\u%04x", b);
+                   return esc;
+               }
+           }) + "\"";
+}
+
+// A value of a line-based output: it must not end its line, nor start a
+// line that would pass for another field. --caption escapes the backslash
+// too, so that a caption can be read back exactly; the text output keeps it,
+// as Windows paths are full of it.
+std::string LineText(std::string_view text, size_t maxBytes = Whole, bool escapeBackslash = false) {
+    return Escaped(text, maxBytes, [escapeBackslash](unsigned char b) -> std::string {
+        switch (b) {
+        case '\\': return escapeBackslash ? "\\\\" : "";
+        case '\r': return "\\r";
+        case '\n': return "\\n";
+        case '\0': return "\\0";
+        default: return {};
+        }
+    });
 }
 
 std::string Number(double v) {
@@ -105,6 +139,7 @@ std::string JsonNumber(double v) { return std::isfinite(v) ? Number(v) : "null";
 
 struct TLine {
     std::string Name, Value;
+    size_t Limit = Whole;   // of the value's shown form
 };
 
 // A list as the walker writes it: each line starts with CR LF.
@@ -118,26 +153,28 @@ std::vector<TLine> SplitList(const std::string& list) {
             continue;
         }
         if (next == std::string::npos) next = list.size();
-        const std::string line = list.substr(at, next - at);
+        const std::string_view line = std::string_view(list).substr(at, next - at);
         const size_t eq = line.find(" = ");
         if (eq == std::string::npos)
-            lines.push_back({line, ""});
+            lines.push_back({Shown(line), "", PrintableLength});
         else
-            lines.push_back({line.substr(0, eq), line.substr(eq + 3)});
+            lines.push_back({Shown(line.substr(0, eq)), Shown(line.substr(eq + 3)), PrintableLength});
         at = next;
     }
     return lines;
 }
 
-std::vector<TLine> SplitIptc(const std::vector<std::string>& iptc) {
+std::vector<TLine> SplitIptc(const std::vector<std::string>& iptc, bool declaredUtf8) {
     std::vector<TLine> lines;
-    for (const auto& line : iptc) {
+    for (const std::string_view line : iptc) {
         const size_t eq = line.find(" = ");
-        lines.push_back({line.substr(0, eq), eq == std::string::npos ? "" : line.substr(eq + 3)});
+        lines.push_back({std::string(line.substr(0, eq)),
+                         eq == std::string::npos ? "" : Shown(line.substr(eq + 3), declaredUtf8)});
     }
     return lines;
 }
 
+// Everything a report shows, as UTF-8.
 struct TReport {
     std::vector<TLine> Tags, MakerNoteTags, Iptc;
     std::string Caption;
@@ -147,10 +184,13 @@ TReport Collect(const TReaderState& s) {
     TReport r;
     r.Tags = SplitList(s.ImageInfo.TagList);
     r.MakerNoteTags = SplitList(s.ImageInfo.MakerNoteList);
-    std::vector<std::string> iptc;
-    if (s.IptcSection > 0 && s.IptcSection <= MaxSections) iptc = ListIptcDatasets(s.Sections[s.IptcSection].Data);
-    r.Caption = CaptionFromIptcLines(iptc);
-    r.Iptc = SplitIptc(iptc);
+    if (s.IptcSection > 0 && s.IptcSection <= MaxSections) {
+        const std::string& data = s.Sections[s.IptcSection].Data;
+        const bool declaredUtf8 = IptcDeclaresUtf8(data);
+        const std::vector<std::string> iptc = ListIptcDatasets(data);
+        r.Caption = Shown(CaptionFromIptcLines(iptc), declaredUtf8);
+        r.Iptc = SplitIptc(iptc, declaredUtf8);
+    }
     return r;
 }
 
@@ -160,16 +200,23 @@ std::string MarkerHex(int32_t marker) {
     return text;
 }
 
+// A text field of the record, and how much of its shown form is shown.
+struct TTextField {
+    std::string_view Bytes;
+    size_t Limit = Whole;
+};
+
 // The record's fields in the order both outputs list them, each with its
 // own type (text, integer, number, Boolean); FileDate as ISO text.
 template <class TVisit>
 void ForEachField(const TImageInfo& i, TVisit&& visit) {
-    visit("FileName", i.FileName);
+    const std::string date = FormatDateTime(i.FileDate);
+    visit("FileName", TTextField{i.FileName});
     visit("FileSize", i.FileSize);
-    visit("FileDate", FormatDateTime(i.FileDate));
-    visit("Make", i.Make);
-    visit("Model", i.Model);
-    visit("DateTime", i.DateTime);
+    visit("FileDate", TTextField{date});
+    visit("Make", TTextField{i.Make});
+    visit("Model", TTextField{i.Model});
+    visit("DateTime", TTextField{i.DateTime});
     visit("ImageWidth", i.ImageWidth);
     visit("ImageHeight", i.ImageHeight);
     visit("Flash", i.Flash);
@@ -178,21 +225,25 @@ void ForEachField(const TImageInfo& i, TVisit&& visit) {
     visit("FNumber", i.FNumber);
     visit("SubjectDistance", i.SubjectDistance);
     visit("SensorWidth", i.SensorWidth);
-    visit("Status", i.Status);
+    visit("Status", TTextField{i.Status});
     visit("HasMakerNote", i.HasMakerNote);
-    visit("MakerNoteMake", i.MakerNoteMake);
-    visit("UserComment", i.UserComment);
+    visit("MakerNoteMake", TTextField{i.MakerNoteMake});
+    // The comment may name any stretch of the Exif block, as a tag line's
+    // value may; it is shown as far as its tag line shows it.
+    visit("UserComment", TTextField{i.UserComment, PrintableLength});
 }
 
 void PrintText(const TReaderState& s) {
     const TImageInfo& i = s.ImageInfo;
     const TReport r = Collect(s);
     std::string o;
-    auto field = [&](const char* name, const std::string& value) { o += std::string(name) + ": " + value + "\n"; };
+    auto field = [&](const char* name, const std::string& value, size_t limit = Whole) {
+        o += std::string(name) + ": " + LineText(value, limit) + "\n";
+    };
     ForEachField(i, [&](const char* name, const auto& value) {
         using T = std::decay_t<decltype(value)>;
-        if constexpr (std::is_same_v<T, std::string>)
-            field(name, value);
+        if constexpr (std::is_same_v<T, TTextField>)
+            field(name, Shown(value.Bytes), value.Limit);
         else if constexpr (std::is_same_v<T, double>)
             field(name, Number(value));
         else if constexpr (std::is_same_v<T, bool>)
@@ -206,7 +257,7 @@ void PrintText(const TReaderState& s) {
              std::to_string(s.Sections[n].Size) + "\n";
     const auto lines = [&](const char* title, const std::vector<TLine>& list) {
         o += std::string(title) + ":\n";
-        for (const auto& l : list) o += "  " + l.Name + " = " + l.Value + "\n";
+        for (const auto& l : list) o += "  " + LineText(l.Name) + " = " + LineText(l.Value, l.Limit) + "\n";
     };
     lines("TagList", r.Tags);
     lines("MakerNoteList", r.MakerNoteTags);
@@ -229,8 +280,8 @@ void PrintJson(const TReaderState& s, const char* indent) {
     auto text = [&](const char* name, const std::string& v) { raw(name, JsonString(v)); };
     ForEachField(i, [&](const char* name, const auto& value) {
         using T = std::decay_t<decltype(value)>;
-        if constexpr (std::is_same_v<T, std::string>)
-            text(name, value);
+        if constexpr (std::is_same_v<T, TTextField>)
+            raw(name, JsonString(Shown(value.Bytes), value.Limit));
         else if constexpr (std::is_same_v<T, double>)
             raw(name, JsonNumber(value));
         else if constexpr (std::is_same_v<T, bool>)
@@ -248,7 +299,7 @@ void PrintJson(const TReaderState& s, const char* indent) {
         std::string a = "[";
         for (size_t n = 0; n < lines.size(); ++n)
             a += std::string(n ? "," : "") + "\n" + in + "    {\"name\": " + JsonString(lines[n].Name) +
-                 ", \"value\": " + JsonString(lines[n].Value) + "}";
+                 ", \"value\": " + JsonString(lines[n].Value, lines[n].Limit) + "}";
         return a + (lines.empty() ? "]" : "\n" + in + "  ]");
     };
     raw("Tags", list(r.Tags));
@@ -326,9 +377,11 @@ int Run(const std::vector<std::string>& args) {
             continue;
         }
         switch (mode) {
-        case TOutput::Caption:
-            Out(GetImageCaption(*state, path) + "\n");
+        case TOutput::Caption: {
+            const TStoredCaption caption = LookUpImageCaption(*state, path);
+            Out(LineText(Shown(caption.Text, caption.DeclaredUtf8), Whole, true) + "\n");
             break;
+        }
         case TOutput::Json:
             ReadImageFile(*state, path);
             if (!firstObject) Out(",\n");

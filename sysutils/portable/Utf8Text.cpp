@@ -1,6 +1,7 @@
 #include "Utf8Text.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace ovs {
 
@@ -39,7 +40,66 @@ void AppendUtf16(std::wstring& out, char32_t c) {
     }
 }
 
+// The range the byte after a strict UTF-8 lead byte must lie in (the later
+// trail bytes are always 0x80..0xBF); the sequence length, 0 for a byte that
+// leads none.
+struct TLead {
+    std::size_t Length;
+    std::uint8_t Low, High;
+};
+
+TLead StrictLead(std::uint8_t b) {
+    if (b < 0x80) return {1, 0, 0};
+    if (b >= 0xC2 && b <= 0xDF) return {2, 0x80, 0xBF};
+    if (b == 0xE0) return {3, 0xA0, 0xBF};   // below: overlong
+    if (b == 0xED) return {3, 0x80, 0x9F};   // above: surrogates
+    if (b >= 0xE1 && b <= 0xEF) return {3, 0x80, 0xBF};
+    if (b == 0xF0) return {4, 0x90, 0xBF};   // below: overlong
+    if (b == 0xF4) return {4, 0x80, 0x8F};   // above: past U+10FFFF
+    if (b >= 0xF1 && b <= 0xF3) return {4, 0x80, 0xBF};
+    return {0, 0, 0};
+}
+
+// One strict sequence at bytes[i]: how many bytes it takes, and its code
+// point, or nothing for an ill-formed one, which takes its maximal subpart.
+std::size_t StrictSequence(std::string_view bytes, std::size_t i, std::optional<char32_t>& c) {
+    const auto b = static_cast<std::uint8_t>(bytes[i]);
+    const TLead lead = StrictLead(b);
+    c.reset();
+    if (lead.Length == 0) return 1;
+    char32_t value = lead.Length == 1 ? b : b & (0x7F >> lead.Length);
+    for (std::size_t k = 1; k < lead.Length; ++k) {
+        if (i + k >= bytes.size()) return k;
+        const auto trail = static_cast<std::uint8_t>(bytes[i + k]);
+        const std::uint8_t low = k == 1 ? lead.Low : 0x80, high = k == 1 ? lead.High : 0xBF;
+        if (trail < low || trail > high) return k;
+        value = (value << 6) | (trail & 0x3F);
+    }
+    c = value;
+    return lead.Length;
+}
+
 } // namespace
+
+std::wstring Utf16FromUtf8Text(std::string_view bytes) {
+    std::wstring out;
+    out.reserve(bytes.size());
+    std::optional<char32_t> c;
+    for (std::size_t i = 0; i < bytes.size();) {
+        i += StrictSequence(bytes, i, c);
+        AppendUtf16(out, c.value_or(kReplacement));
+    }
+    return out;
+}
+
+bool IsUtf8Text(std::string_view bytes) {
+    std::optional<char32_t> c;
+    for (std::size_t i = 0; i < bytes.size();) {
+        i += StrictSequence(bytes, i, c);
+        if (!c) return false;
+    }
+    return true;
+}
 
 std::string Utf8FromUtf16(std::wstring_view units) {
     std::string out;

@@ -17,4 +17,14 @@ std::string Utf8FromUtf16(std::wstring_view units);
 // U+FFFD (such text never came from Utf8FromUtf16).
 std::wstring Utf16FromUtf8(std::string_view bytes);
 
+// Text that a writer stored as UTF-8, for display: strict UTF-8, where
+// overlong forms, surrogates and code points past U+10FFFF are invalid. Each
+// maximal ill-formed subsequence (a lead byte and the trail bytes that could
+// still have completed it, or a lone byte) becomes one U+FFFD, so nothing is
+// dropped silently and no valid character is swallowed.
+std::wstring Utf16FromUtf8Text(std::string_view bytes);
+
+// Whether the bytes are strict UTF-8 throughout.
+bool IsUtf8Text(std::string_view bytes);
+
 } // namespace ovs

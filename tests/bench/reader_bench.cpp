@@ -88,6 +88,19 @@ void BM_GetImageCaption(benchmark::State& state) {
 }
 BENCHMARK(BM_GetImageCaption);
 
+// As the caption item looks up: a reader state of its own for each lookup,
+// so that no lookup waits for another's file.
+void BM_GetImageCaption_OwnState(benchmark::State& state) {
+    const auto& files = JpgFiles();
+    for (auto _ : state)
+        for (const auto& path : files) {
+            const auto s = std::make_unique<ovs::TReaderState>();
+            benchmark::DoNotOptimize(ovs::LookUpImageCaption(*s, path));
+        }
+    PerFile(state, files.size());
+}
+BENCHMARK(BM_GetImageCaption_OwnState);
+
 void BM_GetImageCaptionByFullRead(benchmark::State& state) {
     const auto& files = JpgFiles();
     auto s = std::make_unique<ovs::TReaderState>();
@@ -185,6 +198,10 @@ public:
     void PrintSummary() const {
         std::printf("\nSummary\n");
         Ratio(times_, "caption lookup / I/O floor, real time (goal <= 1.5x)", "BM_GetImageCaption", "BM_IoFloor");
+        Ratio(times_, "caption lookup with its own state / I/O floor, real time", "BM_GetImageCaption_OwnState",
+              "BM_IoFloor");
+        std::printf("  own state per lookup: %zu bytes and a %zu-byte file buffer\n", sizeof(ovs::TReaderState),
+                    ovs::TBufferedFile::BufferSize);
         Ratio(times_, "caption by full read / I/O floor, real time", "BM_GetImageCaptionByFullRead", "BM_IoFloor");
         for (int kind = 0; kind < 3; ++kind) {
             const std::string base = "BM_CostlyRead/kind:" + std::to_string(kind) + "/bytes:";

@@ -1,7 +1,10 @@
 // The caption path as the menu takes it: the input becomes the payload of an
-// APP13 section inside a small JPEG, then GetImageCaption reads the file.
+// APP13 section inside a small JPEG, then the caption lookup reads the file
+// and its text is decoded for display.
 #include "Caption.h"
 #include "FuzzFile.h"
+#include "StoredText.h"
+#include "Utf8Text.h"
 
 #include <memory>
 #include <string>
@@ -19,7 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path =
         ovs::fuzz::WriteInput(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size(), ".jpg");
     auto state = std::make_unique<ovs::TReaderState>();
-    const std::string caption = ovs::GetImageCaption(*state, path);
-    if (caption.size() > size) __builtin_trap();
+    const ovs::TStoredCaption caption = ovs::LookUpImageCaption(*state, path);
+    if (caption.Text.size() > size) __builtin_trap();
+    // Whatever the bytes and their declaration, the shown text is valid.
+    if (!ovs::IsUtf8Text(ovs::Utf8FromUtf16(ovs::DecodeStoredText(caption.Text, caption.DeclaredUtf8, nullptr))))
+        __builtin_trap();
     return 0;
 }

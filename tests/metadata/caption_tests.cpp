@@ -139,6 +139,39 @@ TEST(CaptionLookup, MissingFileOrFolderHasNoCaption) {
     }
 }
 
+TEST(CaptionLookup, ReportsWhetherTheRecordDeclaresUtf8) {
+    const std::string utf8 = IptcDataset(1, 90, "\x1B%G");
+    const std::string caption = IptcDataset(2, 120, "J\xC3\xB6nk\xC3\xB6ping");
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool declared;
+    } cases[] = {
+        {"ESC % G", Jpeg({IptcApp13(utf8 + caption), Scan()}), true},
+        {"after other envelope datasets", Jpeg({IptcApp13(IptcDataset(1, 0, "\x00\x04") + utf8 + caption), Scan()}),
+         true},
+        {"the bytes of 1:90 inside another envelope value",
+         Jpeg({IptcApp13(IptcDataset(1, 20, "x" + utf8) + caption), Scan()}), false},
+        {"no 1:90", Jpeg({IptcApp13(IptcDataset(1, 0, "\x00\x04") + caption), Scan()}), false},
+        {"another character set", Jpeg({IptcApp13(IptcDataset(1, 90, "\x1B%/I") + caption), Scan()}), false},
+        {"1:90 in record 2's place", Jpeg({IptcApp13(caption + utf8), Scan()}), false},
+        {"1:90 in an earlier APP13", Jpeg({IptcApp13(utf8 + caption), IptcApp13(caption), Scan()}), false},
+        {"1:90 without a caption", Jpeg({IptcApp13(utf8), Scan()}), true},
+    };
+    test::ScratchDir dir;
+    auto s = std::make_unique<TReaderState>();
+    for (const Case& c : cases) {
+        const std::string path = dir.Write("c.jpg", c.bytes);
+        const TStoredCaption fast = LookUpImageCaption(*s, path);
+        const TStoredCaption full = LookUpImageCaptionByFullRead(*s, path);
+        // The lookup's contract stays: the stored bytes, trimmed.
+        EXPECT_EQ(fast.Text, GetImageCaption(*s, path)) << c.name;
+        EXPECT_EQ(fast.DeclaredUtf8, c.declared) << c.name;
+        EXPECT_EQ(full.Text, fast.Text) << c.name;
+        EXPECT_EQ(full.DeclaredUtf8, fast.DeclaredUtf8) << c.name;
+    }
+}
+
 TEST(CaptionLookup, AgreesWithTheFullReadOnEveryCorpusFile) {
     auto s = std::make_unique<TReaderState>();
     int captions = 0;

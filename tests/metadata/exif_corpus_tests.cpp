@@ -114,6 +114,37 @@ TEST(ExifCorpus, CameraFieldsAndMakerNoteLines) {
     }
 }
 
+TEST(ExifCorpus, RecordsOfFilesThatOtherReadersAgreeOn) {
+    // Texts written without their terminating zero; a flash record followed
+    // by an XMP packet in a second APP1; an APP1 that holds no Exif block.
+    struct TCase {
+        const char* file;
+        const char* make;
+        const char* model;
+        const char* dateTime;
+        int32_t flash;
+        const char* makerNoteLine;   // "" for none
+    } cases[] = {
+        {"Kodak_ProBack.jpg", "Kodak", "ProBack", "2004:03:13 12:33:04", 0, ""},
+        {"olympus-c960.jpg", "OLYMPUS OPTICAL CO.,LTD", "C960Z,D460Z", "2000:11:07 10:41:43", 0,
+         "SoftwareRelease = \"SR874\""},
+        {"canon_hdr_NO.jpg", "Canon", "Canon PowerShot SX60 HS", "2015:02:09 22:47:44", 16, ""},
+        {"Casio_QV-7000SX.jpg", "", "", "", -1, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.file);
+        TReaderState s;
+        ReadImageFile(s, test::CorpusFile(c.file));
+        EXPECT_EQ(s.ImageInfo.Make, c.make);
+        EXPECT_EQ(s.ImageInfo.Model, c.model);
+        EXPECT_EQ(s.ImageInfo.DateTime, c.dateTime);
+        EXPECT_EQ(s.ImageInfo.Flash, c.flash);
+        if (*c.makerNoteLine) {
+            EXPECT_TRUE(HasLine(s.ImageInfo.MakerNoteList, c.makerNoteLine));
+        }
+    }
+}
+
 TEST(ExifCorpus, FujifilmMakerNoteLeavesTheFilesByteOrder) {
     TReaderState s;
     ReadImageFile(s, test::CorpusFile("Fujifilm_FinePix6900ZOOM.jpg"));
@@ -127,7 +158,7 @@ TEST(ExifCorpus, DirectoryLoopsAreListedOnce) {
     };
     // Kodak: the interoperability pointer leads back to IFD0. 45-gps_ifd: the
     // GPS pointer (count 0) holds the Exif directory's offset.
-    for (const TCase& c : {TCase{"Kodak_ProBack.jpg", "Make = \"Koda\""},
+    for (const TCase& c : {TCase{"Kodak_ProBack.jpg", "Make = \"Kodak\""},
                            TCase{"45-gps_ifd.jpg", "ExifVersion = \"0230\""}}) {
         TReaderState s;
         ReadImageFile(s, test::CorpusFile(c.file));

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "ExifReader.h"
+#include "PathText.h"
 #include "TagTables.h"
+#include "ValueFormat.h"
 #include "support/ImageBuilder.h"
 
 namespace ovs {
@@ -112,6 +114,35 @@ TEST_P(ExifWalk, LongTextIsCutTo50BytesWithoutClosingQuote) {
     const std::string text(60, 'x');
     Parse(s, b, {{b.Ascii(0x010E, text)}});
     EXPECT_EQ(Lines(s.ImageInfo.TagList), std::vector<std::string>{"ImageDescription = \"" + text.substr(0, 49)});
+}
+
+TEST_P(ExifWalk, TextLosesOnlyATerminatingZero) {
+    // Some writers count the text without its zero; the last byte is then
+    // a character of the text.
+    struct Case {
+        std::string stored;   // the value's bytes, count included
+        std::string shown;
+    } cases[] = {
+        {std::string("HTC\0", 4), "HTC"},
+        {"HTC", "HTC"},
+        {"H", "H"},
+        {std::string("\0", 1), ""},
+        {std::string("Koda\0\0", 6), std::string("Koda\0", 5)},
+        {"ProBack ", "ProBack "},
+    };
+    for (const Case& c : cases) {
+        const auto count = static_cast<uint32_t>(c.stored.size());
+        Parse(s, b, {{Entry(b, 0x010F, 2, count, c.stored), Entry(b, 0x0110, 2, count, c.stored),
+                      Entry(b, 0x0132, 2, count, c.stored), TiffBuilder::SubIfd(0x8769, 1)},
+                     {Entry(b, 0x9286, 7, count, c.stored)}});
+        const TImageInfo& info = s.ImageInfo;
+        const std::string& shown = c.shown;
+        EXPECT_EQ(info.Make, shown) << c.stored;
+        EXPECT_EQ(info.Model, shown) << c.stored;
+        EXPECT_EQ(info.DateTime, std::string(TrimBlanks(shown))) << c.stored;
+        EXPECT_EQ(info.UserComment, std::string(TrimBlanks(shown))) << c.stored;
+        EXPECT_EQ(Lines(info.TagList).at(0), "Make = " + PrintableText("\"" + shown + "\"")) << c.stored;
+    }
 }
 
 TEST_P(ExifWalk, UnsignedTermsStayPositive) {

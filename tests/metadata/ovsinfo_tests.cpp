@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Utf8Text.h"
 #include "support/CostlyExif.h"
 #include "support/ImageBuilder.h"
 
@@ -92,29 +93,61 @@ TEST_F(OvsInfo, ExitCodeTellsWhatWentWrong) {
     }
 }
 
-TEST_F(OvsInfo, CaptionModePrintsTheStoredBytes) {
-    const std::string a = Captioned("a.jpg", "  Zeile 1\r\nGr\xF6\xDF" "e\x81 ");
+TEST_F(OvsInfo, CaptionModePrintsOneLinePerFile) {
+    // Line ends, NUL and the escape character itself are escaped, so no
+    // caption can end its line or plant a line of its own.
+    const std::string a = Captioned("a.jpg", std::string("  Zeile 1\r\nCaption: fake\0\\n ", 27));
     const std::string b = Captioned("b.jpeg", "not read");
     const std::string c = Captioned("c.JPG", "third");
     const TRun r = Run({"--caption", a, b, c});
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.out, "Zeile 1\r\nGr\xF6\xDF" "e\x81\n\nthird\n");
+    EXPECT_EQ(r.out, "Zeile 1\\r\\nCaption: fake\\0\\\\n\n\nthird\n");
+    const TRun text = Run({a});
+    EXPECT_NE(text.out.find("\nCaption: Zeile 1\\r\\nCaption: fake\\0\\n\n"), std::string::npos) << text.out;
+    const TRun help = Run({"--help"});
+    EXPECT_NE(help.out.find("a line feed \\n"), std::string::npos) << help.out;
 }
 
-TEST_F(OvsInfo, JsonTextIsUtf8OfWindows1252) {
-    // Every byte class: ASCII, the JSON escapes, a control byte, the
-    // Windows-1252 block (defined and undefined) and Latin-1.
-    const std::string file = Captioned("j.jpg", "a\"b\\c\x01\x80\x81\x8D\x8F\x90\x9D\x9F\xA9\xE9\xFF");
-    const TRun r = Run({"--json", file});
-    EXPECT_EQ(r.code, 0);
-    const std::string expected = "\"Caption\": \"a\\\"b\\\\c\\u0001\xE2\x82\xAC\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90"
-                                 "\xC2\x9D\xC5\xB8\xC2\xA9\xC3\xA9\xC3\xBF\"";
-    EXPECT_NE(r.out.find(expected), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.front(), '{');
-    for (const char* key : {"\"FileName\"", "\"FileSize\"", "\"FileDate\"", "\"Status\": \"<none>\"", "\"Sections\"",
-                            "\"Tags\"", "\"MakerNoteTags\"", "\"Iptc\"", "\"HasMakerNote\": false",
-                            "{\"name\": \"Image caption\", \"value\": "})
-        EXPECT_NE(r.out.find(key), std::string::npos) << key;
+TEST_F(OvsInfo, TextsAreShownAsUtf8OfTheirEncoding) {
+    // Every IPTC text by its record's declaration or, without one, by what
+    // its bytes are; Exif texts the same way. Windows-1252 stands in for the
+    // ANSI code page.
+    const std::string utf8 = IptcDataset(1, 90, "\x1B%G");
+    struct Case {
+        const char* what;
+        std::string envelope;
+        std::string stored;
+        std::string shown;       // UTF-8
+        std::string exifShown = {};   // the Exif text has no declaration; "" when as shown
+    } cases[] = {
+        {"declared UTF-8", utf8, "J\xC3\xB6nk\xC3\xB6ping \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8C\xB4",
+         "J\xC3\xB6nk\xC3\xB6ping \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8C\xB4"},
+        {"undeclared valid UTF-8", "", "J\xC3\xB6nk\xC3\xB6ping", "J\xC3\xB6nk\xC3\xB6ping"},
+        {"Windows-1252", "", "Portr\xE4tt p\xE5 Eva \x80", "Portr\xC3\xA4tt p\xC3\xA5 Eva \xE2\x82\xAC"},
+        {"ASCII", "", "Beach", "Beach"},
+        {"invalid under the declaration", utf8, "J\xF6nk\xC3", "J\xEF\xBF\xBDnk\xEF\xBF\xBD",
+         "J\xC3\xB6nk\xC3\x83"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string exif = c.exifShown.empty() ? c.shown : c.exifShown;
+        test::TiffBuilder b(false);
+        const std::string file = dir.Write(
+            "t.jpg", test::Jpeg({test::ExifApp1(b.Build({{b.Ascii(0x010F, c.stored)}})),
+                                 test::IptcApp13(c.envelope + IptcDataset(2, 90, c.stored) + IptcDataset(2, 120, c.stored)),
+                                 test::ScanAndImageData()}));
+        const TRun caption = Run({"--caption", file});
+        const TRun text = Run({file});
+        const TRun json = Run({"--json", file});
+        EXPECT_EQ(caption.out, c.shown + "\n");
+        for (const std::string& line : {"\nCaption: " + c.shown + "\n", "\n  City = " + c.shown + "\n",
+                                       "\nMake: " + exif + "\n"})
+            EXPECT_NE(text.out.find(line), std::string::npos) << line;
+        for (const std::string& key : {"\"Caption\": \"" + c.shown + "\"", "\"value\": \"" + c.shown + "\"}",
+                                      "\"Make\": \"" + exif + "\""})
+            EXPECT_NE(json.out.find(key), std::string::npos) << key;
+        for (const TRun* run : {&caption, &text, &json}) EXPECT_TRUE(IsUtf8Text(run->out));
+    }
 }
 
 TEST_F(OvsInfo, SeveralFilesMakeAnArray) {
@@ -150,20 +183,40 @@ TEST_F(OvsInfo, PipeNamedLikeAnImageIsNotOpened) {
     }
 }
 
+// A directory of texts that each name the same bytes, which grow most when
+// shown as UTF-8 or escaped, and a user comment spanning the whole block,
+// the directory's control bytes included.
+std::string SpanningValuesJpeg(char fill) {
+    constexpr uint32_t entries = 5200;
+    test::TiffBuilder b(false);
+    std::vector<std::vector<test::IfdEntry>> ifds = {{test::TiffBuilder::SubIfd(0x8769, 1)}, {}};
+    const uint32_t values = b.IfdOffset(ifds, 1) + 2 + 12 * (entries + 2) + 4;
+    ifds[1].push_back({0x9286, 7, 0xFFFF, b.U32(0)});
+    for (uint32_t n = 0; n < entries; ++n) ifds[1].push_back({0x010E, 2, 64, b.U32(values)});
+    ifds[1].push_back(b.Undefined(0xA420, std::string(64, fill)));
+    return test::Jpeg({test::ExifApp1(b.Build(ifds)), test::ScanAndImageData()});
+}
+
 TEST_F(OvsInfo, OutputStaysWithinAMultipleOfTheFileSize) {
-    // A line shows a name and at most 64 characters of value for each 12
-    // bytes of Exif data; JSON may spell a byte in up to 3 (\" and the
-    // Windows-1252 block), beside its own keys and quotes.
-    for (test::TCostlyKind kind : test::CostlyKinds) {
-        const std::string bytes = test::CostlyJpeg(kind, 65536);
-        const std::string file = dir.Write(std::string(test::CostlyKindName(kind)) + ".jpg", bytes);
+    // A line shows a name and at most 50 bytes of value for each 12 bytes
+    // of Exif data, as do the record's texts.
+    struct Case {
+        std::string name, bytes;
+    };
+    std::vector<Case> cases;
+    for (test::TCostlyKind kind : test::CostlyKinds)
+        cases.push_back({test::CostlyKindName(kind), test::CostlyJpeg(kind, 65536)});
+    for (const char fill : {'\x80', '\xFF', '"', '\\', '\x01'})
+        cases.push_back({"spanning values of " + std::to_string(static_cast<unsigned char>(fill)), SpanningValuesJpeg(fill)});
+    for (const Case& c : cases) {
+        const std::string file = dir.Write("costly.jpg", c.bytes);
         const TRun text = Run({file});
         const TRun json = Run({"--json", file});
         EXPECT_EQ(text.code, 0);
         EXPECT_EQ(json.code, 0);
-        EXPECT_GT(text.out.size(), bytes.size()) << test::CostlyKindName(kind);   // the lines are there
-        EXPECT_LE(text.out.size(), 10 * bytes.size() + 2048) << test::CostlyKindName(kind);
-        EXPECT_LE(json.out.size(), 20 * bytes.size() + 4096) << test::CostlyKindName(kind);
+        EXPECT_GT(text.out.size(), c.bytes.size()) << c.name;   // the lines are there
+        EXPECT_LE(text.out.size(), 8 * c.bytes.size() + 2048) << c.name;
+        EXPECT_LE(json.out.size(), 20 * c.bytes.size() + 4096) << c.name;
     }
 }
 

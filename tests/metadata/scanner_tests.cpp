@@ -7,7 +7,15 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <cstring>
+#include <fstream>
 #include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "BufferedFile.h"
 #include "JpegScanner.h"
@@ -129,6 +137,66 @@ TEST_F(Scanner, FileFactsComeFromTheDirectory) {
     const std::string minute = FormatDateTime(s.ImageInfo.FileDate).substr(0, 16);
     EXPECT_TRUE(minute == before || minute == after) << minute << " is neither " << before << " nor " << after;
 #endif
+}
+
+#ifndef _WIN32
+TEST_F(Scanner, FileDatesPastTheShownYearsAreUnknown) {
+    // tmpfs keeps any 64-bit time, as a copy from another system may set it.
+    const std::filesystem::path shm = "/dev/shm";
+    if (!std::filesystem::is_directory(shm)) GTEST_SKIP() << "no tmpfs at /dev/shm";
+    const std::filesystem::path file = shm / ("ovs-date-" + std::to_string(::getpid()) + ".jpg");
+    std::ofstream(file, std::ios::binary) << Jpeg({Com("x"), test::ScanAndImageData()});
+    // The middle of a year, whatever the zone.
+    const auto midYear = [](int64_t year) { return (year - 1970) * 31556952 + 31556952 / 2; };
+    struct Case {
+        int64_t seconds;
+        const char* shown;   // the date as FormatDateTime gives it; "" when unknown
+    } cases[] = {
+        {midYear(2147484600), ""},   // a year an int holds only without the 1900
+        {midYear(2147480000), ""},
+        {midYear(-5000), ""},
+        {midYear(9999), "9999-"},
+        {midYear(2001), "2001-"},
+    };
+    for (const Case& c : cases) {
+        const timespec times[2] = {{static_cast<time_t>(c.seconds), 0}, {static_cast<time_t>(c.seconds), 0}};
+        struct stat st;
+        if (::utimensat(AT_FDCWD, file.c_str(), times, 0) != 0 || ::stat(file.c_str(), &st) != 0 ||
+            st.st_mtim.tv_sec != c.seconds) {
+            ADD_FAILURE() << "tmpfs did not keep " << c.seconds;
+            continue;
+        }
+        ReadImageFile(s, file.string());
+        const std::string shown = FormatDateTime(s.ImageInfo.FileDate);
+        EXPECT_EQ(shown.substr(0, std::strlen(c.shown)), c.shown) << c.seconds;
+        if (!*c.shown) {
+            EXPECT_EQ(s.ImageInfo.FileDate, 0) << c.seconds;
+        }
+    }
+    std::filesystem::remove(file);
+}
+#endif
+
+TEST_F(Scanner, OnlyAnExifBlockSetsTheFlashRecord) {
+    test::TiffBuilder b(false);
+    const std::string flash16 = test::ExifApp1(b.Build({{b.Short(0x9209, 16)}}));
+    const std::string badOrder = Segment(0xE1, std::string("Exif\0\0XX", 8));
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int32_t flash;
+    } cases[] = {
+        {"XMP after the Exif block", Jpeg({flash16, Xmp(), test::ScanAndImageData()}), 16},
+        {"XMP before the Exif block", Jpeg({Xmp(), flash16, test::ScanAndImageData()}), 16},
+        {"XMP only", Jpeg({Xmp(), test::ScanAndImageData()}), -1},
+        {"no APP1", Jpeg({Com("x"), test::ScanAndImageData()}), -1},
+        {"no byte order", Jpeg({badOrder, test::ScanAndImageData()}), -1},
+        {"Exif block without flash tag", Jpeg({Exif(), Xmp(), test::ScanAndImageData()}), 0},
+    };
+    for (const Case& c : cases) {
+        ReadImageFile(s, dir.Write("flash.jpg", c.bytes));
+        EXPECT_EQ(s.ImageInfo.Flash, c.flash) << c.name;
+    }
 }
 
 TEST_F(Scanner, DateTimesAreFormattedFromTheirDayCount) {

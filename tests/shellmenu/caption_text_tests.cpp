@@ -1,0 +1,136 @@
+// The caption as its writer wrote it, in the caption item's help text: UTF-8
+// where the image's IPTC record says so or its bytes show it, otherwise the
+// ANSI code page; an ANSI caller gets the exact ANSI form or '?'.
+#include "OvShellMenuClasses.h"
+#include "OvShellMenuUtils.h"
+#include "ShellTestSupport.h"
+#include "WinTestSupport.h"
+#include "WinText.h"
+#include "lumSysUtils.h"
+
+#include <gtest/gtest.h>
+
+namespace ovs::test {
+namespace {
+
+std::string Dataset(int record, int dataset, const std::string& value) {
+    return std::string{'\x1C', static_cast<char>(record), static_cast<char>(dataset),
+                       static_cast<char>(value.size() >> 8), static_cast<char>(value.size() & 0xFF)} +
+           value;
+}
+
+// A JPEG whose APP13 section holds the IPTC datasets.
+std::string JpegWithIptc(const std::string& datasets) {
+    std::string iptc = datasets;
+    if (iptc.size() % 2) iptc += '\0';
+    std::string resource = std::string("8BIM\x04\x04\x00\x00", 8);
+    for (int shift = 24; shift >= 0; shift -= 8) resource += static_cast<char>((iptc.size() >> shift) & 0xFF);
+    const std::string payload = std::string("Photoshop 3.0\0", 14) + resource + iptc;
+    const size_t length = payload.size() + 2;
+    return std::string("\xFF\xD8\xFF\xED", 4) + static_cast<char>(length >> 8) + static_cast<char>(length & 0xFF) +
+           payload + std::string("\xFF\xD9", 2);
+}
+
+const std::string DeclaresUtf8 = Dataset(1, 90, "\x1B%G");
+
+// The help texts of the caption item of a menu built for path, as Explorer
+// asks for them.
+struct THelpTexts {
+    std::wstring Wide;
+    std::string Ansi;
+};
+
+THelpTexts HelpTextsOf(const std::wstring& path) {
+    TComPtr<TlumShellMenu> handler(new TlumShellMenu);
+    handler->AddRef();
+    auto data = WideHDropDataObject({path});
+    THelpTexts texts;
+    if (handler->Initialize(nullptr, data.get(), nullptr) != S_OK) return texts;
+    const HMENU menu = CreatePopupMenu();
+    if (SUCCEEDED(handler->QueryContextMenu(menu, 0, 1, 100, CMF_NORMAL))) {
+        wchar_t wide[512] = {};
+        char ansi[512] = {};
+        if (handler->GetCommandString(4, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(wide), 512) == S_OK)
+            texts.Wide = wide;
+        if (handler->GetCommandString(4, GCS_HELPTEXTA, nullptr, ansi, 512) == S_OK) texts.Ansi = ansi;
+    }
+    DestroyMenu(menu);
+    return texts;
+}
+
+class CaptionText : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitPlatformFlags();
+        CreateCaptionReader();
+        SetupMenuItems();
+    }
+    void TearDown() override {
+        FreeMenuItems();
+        FreeCaptionReader();
+    }
+
+    TComApartment apartment_;
+    TScratchDir dir_{"captext"};
+};
+
+TEST_F(CaptionText, HelpTextShowsTheCaptionAsItsWriterWroteIt) {
+    if (GetACP() != 1252) GTEST_SKIP() << "the expected ANSI forms are those of code page 1252";
+    const std::wstring palm{wchar_t(0xD83C), wchar_t(0xDF34)};
+    const struct {
+        const char* What;
+        std::string Datasets;
+        std::wstring Shown;
+        std::string Ansi;
+    } cases[] = {
+        {"UTF-8, declared",
+         DeclaresUtf8 + Dataset(2, 120, "J\xC3\xB6nk\xC3\xB6ping \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8C\xB4"),
+         L"J\u00F6nk\u00F6ping \u65E5\u672C " + palm, "J\xF6nk\xF6ping ?? ?"},
+        {"UTF-8, undeclared", Dataset(2, 120, "J\xC3\xB6nk\xC3\xB6ping"), L"J\u00F6nk\u00F6ping", "J\xF6nk\xF6ping"},
+        {"Windows-1252", Dataset(2, 120, "Portr\xE4tt p\xE5 Eva \x80"), L"Portr\u00E4tt p\u00E5 Eva \u20AC",
+         "Portr\xE4tt p\xE5 Eva \x80"},
+        {"ASCII", Dataset(2, 120, "Beach"), L"Beach", "Beach"},
+        {"invalid UTF-8, declared", DeclaresUtf8 + Dataset(2, 120, "J\xF6nk\xC3"), L"J\uFFFDnk\uFFFD", "J?nk?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        const std::wstring path = WideFromAnsi(dir_ / "c.jpg");
+        WriteFileBytes(path, JpegWithIptc(c.Datasets));
+        // The Explorer commands take the same text for their tooltip.
+        EXPECT_EQ(PrepareCaptionItem(path).Hint, L"Current Caption: " + c.Shown);
+        const THelpTexts texts = HelpTextsOf(path);
+        EXPECT_EQ(texts.Wide, L"Current Caption: " + c.Shown);
+        EXPECT_EQ(texts.Ansi, "Current Caption: " + c.Ansi);
+    }
+}
+
+TEST_F(CaptionText, TheNineXFamilyShowsTheStoredBytes) {
+    // Its shell asks in ANSI only; the stored bytes are what its programs
+    // wrote.
+    const std::string stored = "J\xC3\xB6nk\xC3\xB6ping";
+    const std::wstring path = WideFromAnsi(dir_ / "c.jpg");
+    WriteFileBytes(path, JpegWithIptc(DeclaresUtf8 + Dataset(2, 120, stored)));
+    FreeCaptionReader();
+    IsWinNT = false;
+    CreateCaptionReader();
+    const TCaptionTexts texts = PrepareCaptionItem(path);
+    const std::string ansi = HelpTextsOf(path).Ansi;
+    FreeCaptionReader();
+    InitPlatformFlags();
+    EXPECT_EQ(texts.Hint, L"Current Caption: " + WideFromAnsi(stored));
+    EXPECT_EQ(ansi, "Current Caption: " + stored);
+}
+
+// Run once more under LANG=ja_JP.UTF-8 (shellmenu_caption_text_cp932).
+TEST_F(CaptionText, CodePage932ShiftJisWithoutDeclarationIsShownInTheCodePage) {
+    if (GetACP() != 932) GTEST_SKIP() << "needs code page 932: run under LANG=ja_JP.UTF-8";
+    const std::wstring path = WideFromAnsi(dir_ / "c.jpg");
+    WriteFileBytes(path, JpegWithIptc(Dataset(2, 120, "\x83\x5C\x95\x5C")));
+    EXPECT_EQ(PrepareCaptionItem(path).Hint, L"Current Caption: \u30BD\u8868");
+    const THelpTexts texts = HelpTextsOf(path);
+    EXPECT_EQ(texts.Wide, L"Current Caption: \u30BD\u8868");
+    EXPECT_EQ(texts.Ansi, "Current Caption: \x83\x5C\x95\x5C");
+}
+
+} // namespace
+} // namespace ovs::test
