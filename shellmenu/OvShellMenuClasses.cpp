@@ -343,19 +343,7 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::GetCommandString(UINT_PTR idCmd, UINT u
             // An ANSI caller gets the caption item's text in its exact ANSI
             // form, with '?' for each character the code page lacks: a
             // best-fit letter would show a caption that isn't there.
-            std::string hint = item.Hint;
-            if (captionItem) {
-                const std::wstring_view wide = CaptionTexts->Hint;
-                const std::optional<std::string> exact = ExactAnsiOf(wide);
-                hint = exact ? *exact : std::string();
-                for (size_t i = 0; !exact && i < wide.size();) {
-                    const bool pair = i + 1 < wide.size() && wide[i] >= 0xD800 && wide[i] <= 0xDBFF &&
-                                      wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF;
-                    const std::optional<std::string> one = ExactAnsiOf(wide.substr(i, pair ? 2 : 1));
-                    hint += one ? *one : std::string("?");
-                    i += pair ? 2 : 1;
-                }
-            }
+            const std::string hint = captionItem ? ExactAnsiOrPlaceholders(CaptionTexts->Hint, '?') : item.Hint;
             CopyToFit<char>(name, cchMax, hint);
         } else {
             const std::wstring hint = captionItem ? CaptionTexts->Hint : WideFromAnsi(item.Hint);

@@ -66,17 +66,7 @@ std::optional<std::string> AnsiPathOf(const std::wstring& path) {
 
 std::string AnsiPathOrPlaceholder(const std::wstring& path) {
     if (std::optional<std::string> exact = AnsiPathOf(path)) return *exact;
-    std::string text;
-    for (size_t i = 0; i < path.size();) {
-        // A surrogate pair is one character.
-        const bool pair = path[i] >= 0xD800 && path[i] <= 0xDBFF && i + 1 < path.size() &&
-                          path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF;
-        const size_t length = pair ? 2 : 1;
-        const std::optional<std::string> one = ExactAnsiOf(std::wstring_view(path).substr(i, length));
-        text += one ? *one : std::string(1, kNoFileCharacter);
-        i += length;
-    }
-    return text;
+    return ExactAnsiOrPlaceholders(path, kNoFileCharacter);
 }
 
 std::wstring FullPathOf(const std::wstring& path) {

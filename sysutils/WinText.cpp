@@ -41,6 +41,20 @@ std::optional<std::string> ExactAnsiOf(std::wstring_view text, UINT codePage) {
     return ansi;
 }
 
+std::string ExactAnsiOrPlaceholders(std::wstring_view text, char placeholder) {
+    if (std::optional<std::string> exact = ExactAnsiOf(text)) return *exact;
+    std::string shown;
+    for (size_t i = 0; i < text.size();) {
+        const bool pair = i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF && text[i + 1] >= 0xDC00 &&
+                          text[i + 1] <= 0xDFFF;
+        const size_t length = pair ? 2 : 1;
+        const std::optional<std::string> one = ExactAnsiOf(text.substr(i, length));
+        shown += one ? *one : std::string(1, placeholder);
+        i += length;
+    }
+    return shown;
+}
+
 std::string LossyAnsiOf(std::wstring_view text) { return AnsiOf(text, CP_ACP); }
 
 bool IsAnsiLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }

@@ -19,6 +19,12 @@ std::wstring WideFromAnsi(std::string_view text, UINT codePage = CP_ACP);
 // otherwise.
 std::optional<std::string> ExactAnsiOf(std::wstring_view text, UINT codePage = CP_ACP);
 
+// The exact ANSI form of text where it has one; otherwise each character's
+// exact form, with placeholder for each that the code page lacks (a surrogate
+// pair is one character). Never a best-fit letter, which shows or names what
+// isn't there.
+std::string ExactAnsiOrPlaceholders(std::wstring_view text, char placeholder);
+
 // The ANSI form, with '?' for what the code page lacks: for texts that are
 // only shown (a message), never for a name that must find a file.
 std::string LossyAnsiOf(std::wstring_view text);
