@@ -14,28 +14,6 @@ namespace ovs {
 
 namespace {
 
-struct TIconTraits {
-    using Type = HICON;
-    static Type Invalid() { return nullptr; }
-    static bool Close(Type h) { return DestroyIcon(h) != FALSE; }
-};
-
-struct TMemoryDcTraits {
-    using Type = HDC;
-    static Type Invalid() { return nullptr; }
-    static bool Close(Type h) { return DeleteDC(h) != FALSE; }
-};
-
-struct TGdiBitmapTraits {
-    using Type = HBITMAP;
-    static Type Invalid() { return nullptr; }
-    static bool Close(Type h) { return DeleteObject(h) != FALSE; }
-};
-
-using TIcon = TUniqueHandle<TIconTraits>;
-using TMemoryDc = TUniqueHandle<TMemoryDcTraits>;
-using TGdiBitmap = TUniqueHandle<TGdiBitmapTraits>;
-
 // A bitmap selected into a DC while this object lives: a bitmap still
 // selected can't be deleted.
 class TSelectedBitmap {

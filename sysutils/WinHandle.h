@@ -71,9 +71,31 @@ struct TRegistryKeyTraits {
     static bool Close(Type h) { return RegCloseKey(h) == ERROR_SUCCESS; }
 };
 
+struct TIconTraits {
+    using Type = HICON;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return DestroyIcon(h) != FALSE; }
+};
+
+struct TMemoryDcTraits {
+    using Type = HDC;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return DeleteDC(h) != FALSE; }
+};
+
+struct TGdiBitmapTraits {
+    using Type = HBITMAP;
+    static Type Invalid() { return nullptr; }
+    static bool Close(Type h) { return DeleteObject(h) != FALSE; }
+};
+
 // CreateFile's handle: INVALID_HANDLE_VALUE when there is none.
 using TFileHandle = TUniqueHandle<TFileHandleTraits>;
 // FindFirstFile's handle.
 using TFindHandle = TUniqueHandle<TFindHandleTraits>;
+// LoadImage's icon, CreateCompatibleDC's memory DC, a GDI bitmap.
+using TIcon = TUniqueHandle<TIconTraits>;
+using TMemoryDc = TUniqueHandle<TMemoryDcTraits>;
+using TGdiBitmap = TUniqueHandle<TGdiBitmapTraits>;
 
 } // namespace ovs
