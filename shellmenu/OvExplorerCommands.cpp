@@ -32,7 +32,6 @@ constexpr TSubCommandRow kSubCommands[] = {
     {CaptionItemPosition, IDI_SETCAPTION},
 };
 
-
 // Explorer frees what the command hands out with CoTaskMemFree.
 HRESULT HandOut(const std::wstring& text, LPWSTR* out) {
     const size_t bytes = (text.size() + 1) * sizeof(wchar_t);

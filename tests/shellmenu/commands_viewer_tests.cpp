@@ -2,6 +2,7 @@
 // the registered library, the failures a user can meet, and the caption
 // item's texts.
 #include "viewer/StandInInstall.h"
+#include "ImportPatch.h"
 
 #include "OvShellMenuConsts.h"
 #include "OvShellMenuUtils.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <regex>
 #include <set>
 #include <thread>
@@ -384,6 +386,59 @@ TEST(CaptionItem, MenusOnTwoThreadsGetEachTheirOwnImagesCaption) {
     second.join();
     EXPECT_EQ(wrong[0], 0);
     EXPECT_EQ(wrong[1], 0);
+    FreeCaptionReader();
+}
+
+// A file on a slow share holds up its own menu only: the read of one image is
+// held inside the C runtime's fread until another window's menu has been
+// built, which must not wait for it.
+namespace slowread {
+HANDLE entered = nullptr;
+HANDLE release = nullptr;
+std::atomic<DWORD> heldThread{0};
+size_t(__cdecl* systemRead)(void*, size_t, size_t, FILE*) = nullptr;
+size_t __cdecl HeldRead(void* buffer, size_t size, size_t count, FILE* file) {
+    if (GetCurrentThreadId() == heldThread) {
+        SetEvent(entered);
+        WaitForSingleObject(release, 10000);
+    }
+    return systemRead(buffer, size, count, file);
+}
+} // namespace slowread
+
+TEST(CaptionItem, AMenuDoesNotWaitForAnotherWindowsSlowRead) {
+    InitPlatformFlags();
+    CreateCaptionReader();
+    TScratchDir dir("capslow");
+    WriteFileBytes(dir / "slow.jpg", JpegWithCaption("Slow"));
+    WriteFileBytes(dir / "quick.jpg", JpegWithCaption("Quick"));
+    slowread::entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    slowread::release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    test::TImportPatch patch("msvcrt.dll", "fread", reinterpret_cast<void*>(&slowread::HeldRead));
+    slowread::systemRead = patch.Original<decltype(slowread::systemRead)>();
+
+    std::wstring slowHint;
+    std::thread slow([&] {
+        slowread::heldThread = GetCurrentThreadId();
+        slowHint = PrepareCaptionItem(W(dir / "slow.jpg")).Hint;
+    });
+    ASSERT_EQ(WaitForSingleObject(slowread::entered, 10000), WAIT_OBJECT_0);
+    std::atomic<bool> quickDone{false};
+    std::wstring quickHint;
+    std::thread quick([&] {
+        quickHint = PrepareCaptionItem(W(dir / "quick.jpg")).Hint;
+        quickDone = true;
+    });
+    for (int i = 0; i < 500 && !quickDone; ++i) Sleep(10);
+    const bool quickWhileHeld = quickDone;
+    SetEvent(slowread::release);
+    slow.join();
+    quick.join();
+    EXPECT_TRUE(quickWhileHeld) << "the second menu waited for the first one's read";
+    EXPECT_EQ(quickHint, L"Current Caption: Quick");
+    EXPECT_EQ(slowHint, L"Current Caption: Slow");
+    CloseHandle(slowread::entered);
+    CloseHandle(slowread::release);
     FreeCaptionReader();
 }
 
