@@ -3,6 +3,7 @@
 // ANSI code page; an ANSI caller gets the exact ANSI form or '?'.
 #include "OvShellMenuClasses.h"
 #include "OvShellMenuUtils.h"
+#include "CaptionJpeg.h"
 #include "ShellTestSupport.h"
 #include "WinTestSupport.h"
 #include "WinText.h"
@@ -12,24 +13,6 @@
 
 namespace ovs::test {
 namespace {
-
-std::string Dataset(int record, int dataset, const std::string& value) {
-    return std::string{'\x1C', static_cast<char>(record), static_cast<char>(dataset),
-                       static_cast<char>(value.size() >> 8), static_cast<char>(value.size() & 0xFF)} +
-           value;
-}
-
-// A JPEG whose APP13 section holds the IPTC datasets.
-std::string JpegWithIptc(const std::string& datasets) {
-    std::string iptc = datasets;
-    if (iptc.size() % 2) iptc += '\0';
-    std::string resource = std::string("8BIM\x04\x04\x00\x00", 8);
-    for (int shift = 24; shift >= 0; shift -= 8) resource += static_cast<char>((iptc.size() >> shift) & 0xFF);
-    const std::string payload = std::string("Photoshop 3.0\0", 14) + resource + iptc;
-    const size_t length = payload.size() + 2;
-    return std::string("\xFF\xD8\xFF\xED", 4) + static_cast<char>(length >> 8) + static_cast<char>(length & 0xFF) +
-           payload + std::string("\xFF\xD9", 2);
-}
 
 const std::string DeclaresUtf8 = Dataset(1, 90, "\x1B%G");
 

@@ -2,6 +2,7 @@
 // the registered library, the failures a user can meet, and the caption
 // item's texts.
 #include "viewer/StandInInstall.h"
+#include "CaptionJpeg.h"
 #include "ImportPatch.h"
 
 #include "OvShellMenuConsts.h"
@@ -290,29 +291,6 @@ TEST(ViewerPath, TheLibraryExtensionBecomesExe) {
 }
 
 // --- The caption item -------------------------------------------------------------
-
-// A JPEG holding an APP13 section whose IPTC data carries this caption.
-std::string JpegWithCaption(const std::string& caption) {
-    std::string iptc = std::string("\x1C\x02\x00\x00\x02\x00\x04", 7);
-    if (!caption.empty()) {
-        iptc += std::string("\x1C\x02\x78", 3);
-        iptc += static_cast<char>(caption.size() >> 8);
-        iptc += static_cast<char>(caption.size() & 0xFF);
-        iptc += caption;
-    }
-    if (iptc.size() % 2) iptc += '\0';
-    std::string resource = std::string("8BIM\x04\x04\x00\x00", 8);
-    for (int shift = 24; shift >= 0; shift -= 8) resource += static_cast<char>((iptc.size() >> shift) & 0xFF);
-    resource += iptc;
-    const std::string payload = std::string("Photoshop 3.0\0", 14) + resource;
-    const size_t length = payload.size() + 2;
-    std::string jpeg = std::string("\xFF\xD8\xFF\xED", 4);
-    jpeg += static_cast<char>(length >> 8);
-    jpeg += static_cast<char>(length & 0xFF);
-    jpeg += payload;
-    jpeg += std::string("\xFF\xD9", 2);
-    return jpeg;
-}
 
 TEST(CaptionItem, ItsTextsComeFromTheImage) {
     InitPlatformFlags();

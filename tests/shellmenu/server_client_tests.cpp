@@ -2,6 +2,7 @@
 // handler key, CoCreateInstance through the registered InprocServer32, the
 // shell's own data object, a real popup menu, help texts and a command that
 // starts the stand-in viewer. Also the four exports as COM calls them.
+#include "CaptionJpeg.h"
 #include "viewer/StandInInstall.h"
 
 #include "OvShellMenuClasses.h"
@@ -20,15 +21,6 @@ namespace {
 constexpr UINT kFirstId = 100;
 
 size_t ListFileCount() { return ListFilesInTemp().size(); }
-
-// A crafted JPEG whose IPTC caption is "Beach".
-std::string BeachJpeg() {
-    const std::string iptc = std::string("\x1C\x02\x78\x00\x05", 5) + "Beach" + '\0';
-    const std::string payload = std::string("Photoshop 3.0\0" "8BIM\x04\x04\x00\x00\x00\x00\x00", 25) +
-                                static_cast<char>(iptc.size()) + iptc;
-    return std::string("\xFF\xD8\xFF\xED", 4) + static_cast<char>((payload.size() + 2) >> 8) +
-           static_cast<char>((payload.size() + 2) & 0xFF) + payload + std::string("\xFF\xD9", 2);
-}
 
 // One right-click: handler, data object, menu.
 struct TContextMenu {
@@ -87,7 +79,7 @@ protected:
 };
 
 TEST_F(ClientTest, ACaptionedJpegGetsTheSixItemsWithTextsBitmapsAndHelp) {
-    WriteFileBytes(Sample("beach.jpg"), BeachJpeg());
+    WriteFileBytes(Sample("beach.jpg"), JpegWithCaption("Beach"));
     TContextMenu menu;
     ASSERT_TRUE(menu.Open(server_.Scratch().path(), {"beach.jpg"}));
     EXPECT_EQ(HRESULT_CODE(menu.Queried), 6);
@@ -123,7 +115,7 @@ TEST_F(ClientTest, ACaptionedJpegGetsTheSixItemsWithTextsBitmapsAndHelp) {
 }
 
 TEST_F(ClientTest, InstantSlideShowHandsTheViewerTheSelection) {
-    WriteFileBytes(Sample("beach.jpg"), BeachJpeg());
+    WriteFileBytes(Sample("beach.jpg"), JpegWithCaption("Beach"));
     WriteFileBytes(Sample("notes.txt"), "text");
     TContextMenu menu;
     ASSERT_TRUE(menu.Open(server_.Scratch().path(), {"beach.jpg", "notes.txt"}));
@@ -141,7 +133,7 @@ TEST_F(ClientTest, InstantSlideShowHandsTheViewerTheSelection) {
 TEST_F(ClientTest, ANameOutsideTheCodePageIsShownAndHandedToTheViewerByItsAlias) {
     const std::wstring name = L"\U0001F334 beach.jpg";
     const std::wstring path = WideFromAnsi(server_.Scratch().path()) + L"\\" + name;
-    WriteFileBytes(path, BeachJpeg());
+    WriteFileBytes(path, JpegWithCaption("Beach"));
     TContextMenu menu;
     ASSERT_TRUE(menu.Open(WideFromAnsi(server_.Scratch().path()), std::vector{name}));
     ASSERT_EQ(HRESULT_CODE(menu.Queried), 6);
@@ -160,7 +152,7 @@ TEST_F(ClientTest, AFolderAndAShortcutListTheFolderAndTheShortcutsTarget) {
     CreateDirectoryA(Sample("pics").c_str(), nullptr);
     WriteFileBytes(Sample("pics") + "\\one.png", "png");
     CreateDirectoryA(Sample("elsewhere").c_str(), nullptr);
-    WriteFileBytes(Sample("elsewhere") + "\\beach.jpg", BeachJpeg());
+    WriteFileBytes(Sample("elsewhere") + "\\beach.jpg", JpegWithCaption("Beach"));
     ASSERT_TRUE(CreateShortcut(Sample("beach.lnk"), Sample("elsewhere") + "\\beach.jpg"));
 
     TContextMenu menu;
@@ -172,7 +164,7 @@ TEST_F(ClientTest, AFolderAndAShortcutListTheFolderAndTheShortcutsTarget) {
 }
 
 TEST_F(ClientTest, EachCommandOfTheMenuStartsTheViewerWithItsSwitch) {
-    WriteFileBytes(Sample("beach.jpg"), BeachJpeg());
+    WriteFileBytes(Sample("beach.jpg"), JpegWithCaption("Beach"));
     TContextMenu menu;
     ASSERT_TRUE(menu.Open(server_.Scratch().path(), {"beach.jpg"}));
     const char* switches[] = {nullptr, "-show", "-config", "-build", "-setcaption"};

@@ -4,6 +4,7 @@
 // icons and tooltips, Invoke -- beside the classic handler on the same
 // selections: both doors must show the same commands with the same texts and
 // hand the viewer the same list.
+#include "CaptionJpeg.h"
 #include "viewer/StandInInstall.h"
 
 #include <gtest/gtest.h>
@@ -18,15 +19,6 @@ namespace {
 
 const CLSID kExplorerClsid = {0x24FC18D4, 0x6ADD, 0x4697, {0xAB, 0xAD, 0xF6, 0xF3, 0xDF, 0xC1, 0xAD, 0xDE}};
 constexpr UINT kFirstId = 100;
-
-// A crafted JPEG whose IPTC caption is "Beach".
-std::string BeachJpeg() {
-    const std::string iptc = std::string("\x1C\x02\x78\x00\x05", 5) + "Beach" + '\0';
-    const std::string payload = std::string("Photoshop 3.0\0" "8BIM\x04\x04\x00\x00\x00\x00\x00", 25) +
-                                static_cast<char>(iptc.size()) + iptc;
-    return std::string("\xFF\xD8\xFF\xED", 4) + static_cast<char>((payload.size() + 2) >> 8) +
-           static_cast<char>((payload.size() + 2) & 0xFF) + payload + std::string("\xFF\xD9", 2);
-}
 
 std::wstring Taken(LPWSTR text) {
     std::wstring taken = text ? text : L"(null)";
@@ -146,7 +138,7 @@ protected:
         before_ = ListFilesInTemp();
         ASSERT_EQ(server_.Register(), 0u);
         // The selections of the classic handler's tests.
-        WriteFileBytes(Sample("beach.jpg"), BeachJpeg());
+        WriteFileBytes(Sample("beach.jpg"), JpegWithCaption("Beach"));
         WriteFileBytes(Sample("notes.txt"), "text");
         WriteFileBytes(Sample("a.png"), "png");
         WriteFileBytes(Sample("b.gif"), "gif");
@@ -154,7 +146,7 @@ protected:
         WriteFileBytes(Sample("pics") + "\\one.png", "png");
         CreateDirectoryA(Sample("empty").c_str(), nullptr);
         CreateDirectoryA(Sample("elsewhere").c_str(), nullptr);
-        WriteFileBytes(Sample("elsewhere") + "\\beach.jpg", BeachJpeg());
+        WriteFileBytes(Sample("elsewhere") + "\\beach.jpg", JpegWithCaption("Beach"));
         ASSERT_TRUE(CreateShortcut(Sample("beach.lnk"), Sample("elsewhere") + "\\beach.jpg"));
     }
     void TearDown() override {
@@ -284,7 +276,7 @@ TEST_F(ExplorerCommandTest, AMissingViewerFailsTheCommandQuietlyAndLeavesNoListF
 TEST_F(ExplorerCommandTest, ANameInAnyScriptIsTitledWholeAndListedAsTheClassicMenuListsIt) {
     const std::wstring name = GetACP() == 932 ? L"\u30BD.jpg" : L"\U0001F334 beach.jpg";
     try {
-        WriteFileBytes(Folder() + L"\\" + name, BeachJpeg());
+        WriteFileBytes(Folder() + L"\\" + name, JpegWithCaption("Beach"));
     } catch (const std::exception&) {
         GTEST_SKIP() << "the Unix locale of this code page is not generated: Wine can't name the file";
     }
