@@ -6,13 +6,19 @@
 # runner is copied beside stand-ins for its set-up tool and for Wine, and the
 # chroot is a small one made here (root only: it needs mount namespaces).
 #
-#   winerun_tests.sh SOURCE_DIR
+#   winerun_tests.sh SOURCE_DIR            the choice of Wine and the skip
+#   winerun_tests.sh SOURCE_DIR chroot     the chroot route; skipped (77,
+#                                          with the reason) where it can't run
 set -uo pipefail
-src=$1
+src=$1 half=${2:-host}
+if [ "$half" = chroot ] && { [ "$(id -u)" -ne 0 ] || ! unshare --mount true 2>/dev/null; }; then
+    echo "skipped: the chroot route needs root and mount namespaces"
+    exit 77
+fi
 work=$(mktemp -d)
 # Nothing is ever mounted on the host side, so removing the folder can't
 # reach outside it; refuse all the same if something is.
-trap 'grep -q " $work/" /proc/self/mountinfo || rm -rf "$work"' EXIT
+trap 'grep -q " $work/" /proc/self/mountinfo || rm -rf --one-file-system "$work"' EXIT
 failures=0
 check() { # check DESCRIPTION COMMAND...
     local what=$1; shift
@@ -40,35 +46,35 @@ status_says() { printf '#!/bin/sh\n[ "$1" = --status ] || exit 2\n%s\n' "$1" >"$
 winerun() { "$tree/tools/winerun" "$@"; }
 
 # --- Where no 32-bit Wine can run ------------------------------------------------
-status_says 'echo "no 32-bit code runs here"; exit 1'
-out=$(winerun --prefix "$tree/build/win32/wineprefix" "$tree/build/win32/prog.exe" 2>&1); rc=$?
-check "an i686 program is skipped (77) with the reason" \
-    test "$rc $out" = "77 winerun: $tree/build/win32/prog.exe skipped: no 32-bit code runs here"
-check "wine64 is never handed an i686 program" test ! -e "$tree/build/win32/wineprefix.calls"
-winerun --can-run "$tree/build/win32/prog.exe" 2>/dev/null; rc=$?
-check "--can-run says 77 for an i686 program" test "$rc" = 77
-winerun --can-run "$tree/build/win64/prog.exe"; rc=$?
-check "--can-run says 0 for an x86_64 program" test "$rc" = 0
-winerun --prefix "$tree/build/win64/wineprefix" "$tree/build/win64/prog.exe" one two; rc=$?
-check "an x86_64 program runs under wine64 with its exit code" test "$rc" = 3
-check "...after the prefix was made and its server started" \
-    test "$(cat "$tree/build/win64/wineprefix.calls")" = "wine64 wineboot -i
+if [ "$half" = host ]; then
+    status_says 'echo "no 32-bit code runs here"; exit 1'
+    out=$(winerun --prefix "$tree/build/win32/wineprefix" "$tree/build/win32/prog.exe" 2>&1); rc=$?
+    check "an i686 program is skipped (77) with the reason" \
+        test "$rc $out" = "77 winerun: $tree/build/win32/prog.exe skipped: no 32-bit code runs here"
+    check "wine64 is never handed an i686 program" test ! -e "$tree/build/win32/wineprefix.calls"
+    winerun --can-run "$tree/build/win32/prog.exe" 2>/dev/null; rc=$?
+    check "--can-run says 77 for an i686 program" test "$rc" = 77
+    winerun --can-run "$tree/build/win64/prog.exe"; rc=$?
+    check "--can-run says 0 for an x86_64 program" test "$rc" = 0
+    winerun --prefix "$tree/build/win64/wineprefix" "$tree/build/win64/prog.exe" one two; rc=$?
+    check "an x86_64 program runs under wine64 with its exit code" test "$rc" = 3
+    check "...after the prefix was made and its server started" \
+        test "$(cat "$tree/build/win64/wineprefix.calls")" = "wine64 wineboot -i
 wineserver64 -w
 wineserver64 -p10
 wine64 winepath -w /
 wine64 $tree/build/win64/prog.exe one two"
-check "...and the prefix is noted as a 64-bit one" test "$(cat "$tree/build/win64/wineprefix/.ovs-arch")" = x86_64
-winerun --prefix "$tree/build/win64/wineprefix" "$tree/build/win64/arm.exe" 2>/dev/null; rc=$?
-check "a program of another machine is refused" test "$rc" = 126
+    check "...and the prefix is noted as a 64-bit one" test "$(cat "$tree/build/win64/wineprefix/.ovs-arch")" = x86_64
+    winerun --prefix "$tree/build/win64/wineprefix" "$tree/build/win64/arm.exe" 2>/dev/null; rc=$?
+    check "a program of another machine is refused" test "$rc" = 126
 
-# The real probe answers in one line either way.
-out=$("$src/tools/setup-wine32" --probe 2>&1); rc=$?
-check "the probe exits 0 or says why in one line" test "$rc" = 0 -o \( "$rc" = 1 -a "$(printf '%s\n' "$out" | wc -l)" = 1 \)
+    # The real probe answers in one line either way.
+    out=$("$src/tools/setup-wine32" --probe 2>&1); rc=$?
+    check "the probe exits 0 or says why in one line" test "$rc" = 0 -o \( "$rc" = 1 -a "$(printf '%s\n' "$out" | wc -l)" = 1 \)
+fi
 
 # --- Where it can: the chroot ------------------------------------------------------
-if [ "$(id -u)" -ne 0 ] || ! unshare --mount true 2>/dev/null; then
-    echo "not checked: the chroot route needs root and mount namespaces"
-else
+if [ "$half" = chroot ]; then
     status_says 'exit 0'
     root=$tree/build/i386-wine/root
     mkdir -p "$root/proc" "$root/dev" "$root/tmp" "$root/usr/bin" "$root/bin"
