@@ -15,7 +15,9 @@ if [ -z "${OVS_IN_OWN_NAMESPACE:-}" ]; then
     exec unshare --mount --propagation private -- env OVS_IN_OWN_NAMESPACE=1 bash "$0" "$@"
 fi
 work=$(mktemp -d)
-trap 'umount -R "$work"/*/root/mnt 2>/dev/null; rm -rf --one-file-system "$work"' EXIT
+# A bind mount of the same file system is no other device to rm: nothing is
+# removed while one is left.
+trap 'umount "$work"/*/root/mnt 2>/dev/null; grep -q " $work/" /proc/self/mountinfo || rm -rf "$work"' EXIT
 failures=0
 check() { # check DESCRIPTION COMMAND...
     local what=$1; shift
