@@ -74,7 +74,12 @@ demo: win64
 docs-pictures: win64
 	@demo/pictures build/win64 build/demo
 	@mkdir -p docs
-	@cp build/demo/menu-jpeg-144dpi-pointer.png build/demo/items-jpeg-144dpi-light.png docs/
+	@# Without time stamps, so a picture that did not change is the same file.
+	@/usr/bin/convert build/demo/menu-jpeg-144dpi-pointer.png -define png:exclude-chunks=date,time \
+		docs/menu-jpeg-144dpi-pointer.png
+	@/usr/bin/convert build/demo/items-jpeg-144dpi-light.png build/demo/items-jpeg-144dpi-dark.png -append \
+		-define png:exclude-chunks=date,time docs/items-jpeg-144dpi-light-dark.png
+	@echo "docs/menu-jpeg-144dpi-pointer.png, docs/items-jpeg-144dpi-light-dark.png: drawn again"
 
 bench: native win64
 	@tools/bench-run

@@ -267,10 +267,21 @@ std::string RowsText(HWND menuWindow, HMENU popup, int pointed) {
     return text;
 }
 
+// The popup menu's window is of the system class "#32768"; only this
+// process's own counts.
+HWND ShownMenuWindow() {
+    for (HWND window = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); window;
+         window = FindWindowExW(nullptr, window, L"#32768", nullptr)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        if (process == GetCurrentProcessId() && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
 HWND WaitForMenuWindow(const std::atomic<bool>& tracking) {
     for (DWORD waited = 0; waited < kWaitForMenuMs && tracking; waited += 50) {
-        HWND window = FindWindowW(L"#32768", nullptr);
-        if (window && IsWindowVisible(window)) return window;
+        if (const HWND window = ShownMenuWindow()) return window;
         Sleep(50);
     }
     return nullptr;
@@ -286,7 +297,7 @@ void TakePicture(HMENU popup, int pointed, const std::wstring& base, const std::
             SetCursorPos((row.left + row.right) / 2, (row.top + row.bottom) / 2);
     }
     // Wine puts a window's pixels on the X screen a moment after it paints.
-    Sleep(700);
+    Sleep(400);
     shown = WriteText(base + L".rows", RowsText(menuWindow, popup, pointed)) && WriteText(base + L".ready", "ready\n");
     for (DWORD waited = 0; shown && waited < kWaitForPictureMs && tracking; waited += 50) {
         if (FileAttributesOf(base + L".taken") != INVALID_FILE_ATTRIBUTES) break;
