@@ -22,6 +22,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "ComObject.h"
+#include "ShellTestSupport.h"
 #include "WinFiles.h"
 #include "WinHandle.h"
 
@@ -41,6 +43,7 @@ namespace {
 
 using ovs::CreateFileAt;
 using ovs::FileAttributesOf;
+using ovs::TComPtr;
 using ovs::WriteAll;
 
 constexpr char kHandlerName[] = "Orvane Slide Show";
@@ -49,23 +52,6 @@ constexpr UINT kFirstId = 100;
 // than this means nobody is taking one, and the program must not hang.
 constexpr DWORD kWaitForPictureMs = 30000;
 constexpr DWORD kWaitForMenuMs = 20000;
-
-template <class T>
-class TComPtr {
-public:
-    TComPtr() = default;
-    ~TComPtr() {
-        if (p_) p_->Release();
-    }
-    TComPtr(const TComPtr&) = delete;
-    TComPtr& operator=(const TComPtr&) = delete;
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    void** put() { return reinterpret_cast<void**>(&p_); }
-
-private:
-    T* p_ = nullptr;
-};
 
 struct TMenuDeleter {
     void operator()(HMENU menu) const { DestroyMenu(menu); }
@@ -82,36 +68,6 @@ bool WriteText(const std::wstring& path, const std::string& text) {
 }
 
 // --- The menu, as Explorer builds it -------------------------------------------------
-
-bool ShellDataObject(const std::wstring& folder, const std::vector<std::wstring>& names,
-                     TComPtr<IDataObject>& dataObject) {
-    TComPtr<IShellFolder> desktop, parent;
-    if (FAILED(SHGetDesktopFolder(reinterpret_cast<IShellFolder**>(desktop.put())))) return false;
-    PIDLIST_RELATIVE folderPidl = nullptr;
-    std::wstring wideFolder = folder;
-    if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wideFolder.data(), nullptr, &folderPidl, nullptr)))
-        return false;
-    const HRESULT bound = desktop->BindToObject(folderPidl, nullptr, IID_IShellFolder, parent.put());
-    CoTaskMemFree(folderPidl);
-    if (FAILED(bound)) return false;
-    std::vector<PITEMID_CHILD> children;
-    bool ok = true;
-    for (const std::wstring& name : names) {
-        PIDLIST_RELATIVE child = nullptr;
-        std::wstring wideName = name;
-        if (FAILED(parent->ParseDisplayName(nullptr, nullptr, wideName.data(), nullptr, &child, nullptr))) {
-            ok = false;
-            break;
-        }
-        children.push_back(reinterpret_cast<PITEMID_CHILD>(child));
-    }
-    if (ok)
-        ok = SUCCEEDED(parent->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()),
-                                             const_cast<PCUITEMID_CHILD_ARRAY>(children.data()), IID_IDataObject,
-                                             nullptr, dataObject.put()));
-    for (PITEMID_CHILD child : children) CoTaskMemFree(child);
-    return ok;
-}
 
 // Explorer asks the "folder" key for a folder and the "*" key for a file.
 bool HandlerClass(const std::wstring& firstPath, CLSID& clsid) {
@@ -134,10 +90,10 @@ bool BuildMenu(const std::wstring& folder, const std::vector<std::wstring>& name
         return false;
     }
     TComPtr<IShellExtInit> init;
-    TComPtr<IDataObject> data;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put())) ||
-        !ShellDataObject(folder, names, data) || FAILED(init->Initialize(nullptr, data.get(), nullptr)) ||
-        FAILED(init->QueryInterface(IID_IContextMenu, menu.put()))) {
+    const TComPtr<IDataObject> data = ovs::test::ShellDataObject(folder, names);
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put_void())) ||
+        FAILED(init->Initialize(nullptr, data.get(), nullptr)) ||
+        FAILED(init->QueryInterface(IID_IContextMenu, menu.put_void()))) {
         std::printf("menushot: the handler could not be made for the selection\n");
         return false;
     }
@@ -388,9 +344,10 @@ int main() {
     }
     int result = 1;
     try {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        const ovs::test::TComApartment apartment;
         result = Run(folder, names, base, items, pointed);
-        CoUninitialize();
+    } catch (const std::exception& error) {
+        std::printf("menushot: %s\n", error.what());
     } catch (...) {
         std::printf("menushot: failed\n");
     }
