@@ -280,9 +280,10 @@ bool ShowAndWait(HMENU popup, int pointed, const std::wstring& base) {
         return false;
     }
     ShowWindow(owner, SW_SHOW);
-    // A menu closes as soon as its owner isn't the foreground window
-    // (TrackPopupMenu's remarks on learn.microsoft.com), as Explorer's is
-    // when the user right-clicks.
+    // The owner must be the foreground window, as Explorer's is when the
+    // user right-clicks, or the menu doesn't close on a click outside it
+    // (TrackPopupMenu's remarks on learn.microsoft.com, which also ask for
+    // the WM_NULL posted after it).
     SetForegroundWindow(owner);
     // The pointer away from the menu: only the item asked for is highlighted.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
