@@ -4,7 +4,7 @@ JOBS ?= 2
 FUZZ_SECONDS ?= 600
 FUZZ_SMOKE_SECONDS ?= 60
 
-.PHONY: all deps native asan win64 win32 check-win32 fuzz-build test test-native test-asan test-win64 test-win32 test-fuzz demo bench fuzz clean
+.PHONY: all deps native asan win64 win32 check-win32 fuzz-build test test-native test-asan test-win64 test-win32 test-fuzz demo docs-pictures bench fuzz clean
 
 all: native win64 win32
 
@@ -68,6 +68,18 @@ demo: win64
 	@if tools/setup-wine32 --status >/dev/null 2>&1; then \
 		$(MAKE) --no-print-directory win32 && OVS_WINE_ARCH=i686 demo/run build/win32; \
 	else echo "demo: the i686 library is not shown: $$(tools/setup-wine32 --status)"; fi
+
+# The menu pictures the README shows (docs/), drawn again by Wine on a virtual
+# X display; fails where no X server can be started.
+docs-pictures: win64
+	@demo/pictures build/win64 build/demo
+	@mkdir -p docs
+	@# Without time stamps, so a picture that did not change is the same file.
+	@/usr/bin/convert build/demo/menu-jpeg-144dpi-pointer.png -define png:exclude-chunks=date,time \
+		docs/menu-jpeg-144dpi-pointer.png
+	@/usr/bin/convert build/demo/items-jpeg-144dpi-light.png build/demo/items-jpeg-144dpi-dark.png -append \
+		-define png:exclude-chunks=date,time docs/items-jpeg-144dpi-light-dark.png
+	@echo "docs/menu-jpeg-144dpi-pointer.png, docs/items-jpeg-144dpi-light-dark.png: drawn again"
 
 bench: native win64
 	@tools/bench-run
