@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -36,6 +37,19 @@ std::string Quote(const std::string& arg) {
     std::string q = "'";
     for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
+}
+
+std::string Repeat(std::string_view piece, size_t times) {
+    std::string out;
+    for (size_t n = 0; n < times; ++n) out += piece;
+    return out;
+}
+
+// Whether python's json module takes the text.
+bool IsValidJson(const test::ScratchDir& dir, const std::string& json) {
+    const std::string file = dir.Write("check.json", json);
+    const std::string cmd = "python3 -c 'import json,sys; json.load(open(sys.argv[1], encoding=\"utf-8\"))' " + Quote(file);
+    return std::system(cmd.c_str()) == 0;
 }
 
 class OvsInfo : public ::testing::Test {
@@ -221,19 +235,14 @@ TEST_F(OvsInfo, OutputStaysWithinAMultipleOfTheFileSize) {
         EXPECT_LE(text.out.size(), 8 * c.bytes.size() + 2048) << c.name;
         EXPECT_LE(json.out.size(), 20 * c.bytes.size() + 4096) << c.name;
     }
-}
-
-std::string Repeat(std::string_view piece, size_t times) {
-    std::string out;
-    for (size_t n = 0; n < times; ++n) out += piece;
-    return out;
-}
-
-// Whether python's json module takes the text.
-bool IsValidJson(const test::ScratchDir& dir, const std::string& json) {
-    const std::string file = dir.Write("check.json", json);
-    const std::string cmd = "python3 -c 'import json,sys; json.load(open(sys.argv[1], encoding=\"utf-8\"))' " + Quote(file);
-    return std::system(cmd.c_str()) == 0;
+    // Values are never cut to keep the bound: lines are left out, and the
+    // report says so.
+    const std::string file = dir.Write("spanning.jpg", SpanningValuesJpeg('\x80'));
+    const TRun text = Run({file}), json = Run({"--json", file});
+    EXPECT_NE(text.out.find("\n  ImageDescription = \"" + Repeat("\xE2\x82\xAC", 49) + "\n"), std::string::npos);
+    EXPECT_NE(text.out.find(" more lines left out: the output for one file is limited)\n"), std::string::npos);
+    EXPECT_NE(json.out.find("\"LinesLeftOut\": "), std::string::npos);
+    EXPECT_TRUE(IsValidJson(dir, json.out));
 }
 
 TEST_F(OvsInfo, ValuesShowWhatTheReadersLineHolds) {
@@ -371,6 +380,34 @@ TEST_F(OvsInfo, ShowsWhatWindowsAndPhotoToolsWrite) {
               std::string::npos)
         << json.out;
     EXPECT_TRUE(IsValidJson(dir, json.out));
+}
+
+TEST_F(OvsInfo, CorpusOutputIsCleanUtf8) {
+    // Real files of many writers: every output strict UTF-8 with no raw
+    // control byte, one caption line per file, JSON that parses, no list cut
+    // short, and the descriptions that Windows and photo tools wrote.
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(OVS_CORPUS_DIR)) files.push_back(entry.path().string());
+    if (files.empty()) GTEST_SKIP() << "no corpus";
+    std::vector<std::string> args = files;
+    const TRun text = Run(args);
+    args.insert(args.begin(), "--caption");
+    const TRun caption = Run(args);
+    args[0] = "--json";
+    const TRun json = Run(args);
+    for (const TRun* run : {&text, &caption, &json}) {
+        EXPECT_EQ(run->code, 0) << run->err;
+        EXPECT_TRUE(IsUtf8Text(run->out));
+        EXPECT_EQ(std::count_if(run->out.begin(), run->out.end(),
+                                [](char c) { return c != '\n' && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F); }),
+                  0);
+        EXPECT_EQ(run->out.find("left out"), std::string::npos);
+        EXPECT_EQ(run->out.find("LinesLeftOut"), std::string::npos);
+    }
+    EXPECT_EQ(static_cast<size_t>(std::count(caption.out.begin(), caption.out.end(), '\n')), files.size());
+    EXPECT_TRUE(IsValidJson(dir, json.out));
+    for (const char* line : {"\n  XPTitle = ", "\n  dc:title = ", "\n  dc:description = "})
+        EXPECT_NE(text.out.find(line), std::string::npos) << line;
 }
 
 } // namespace
