@@ -1,5 +1,6 @@
 #include "XpTags.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -19,28 +20,16 @@ constexpr TXpTag XpTags[] = {
 };
 
 constexpr std::uint64_t EntrySize = 12;
+// What XpText reads of a value: 25 units, and one more to know it goes on.
+constexpr std::size_t XpReadBytes = DescriptionLength + 2;
 
-// Reads of the TIFF bytes in their byte order; every offset is checked
-// against the size before it is used.
-class TTiffBytes {
-public:
-    explicit TTiffBytes(std::string_view bytes) : bytes_(bytes), big_(bytes.substr(0, 2) == "MM") {}
-
-    bool Fits(std::uint64_t pos, std::uint64_t count) const { return pos <= bytes_.size() && count <= bytes_.size() - pos; }
-    std::uint32_t Get(std::uint64_t pos, int size) const {
-        std::uint32_t v = 0;
-        for (int k = 0; k < size; ++k) {
-            const auto b = static_cast<unsigned char>(bytes_[pos + static_cast<std::uint64_t>(big_ ? k : size - 1 - k)]);
-            v = (v << 8) | b;
-        }
-        return v;
-    }
-    std::string_view Span(std::uint64_t pos, std::uint64_t count) const { return bytes_.substr(pos, count); }
-
-private:
-    std::string_view bytes_;
-    bool big_;
-};
+// Integers of bytes read from the TIFF, in its byte order.
+std::uint32_t Get(std::string_view bytes, std::size_t pos, int size, bool big) {
+    std::uint32_t v = 0;
+    for (int k = 0; k < size; ++k)
+        v = (v << 8) | static_cast<unsigned char>(bytes[pos + static_cast<std::size_t>(big ? k : size - 1 - k)]);
+    return v;
+}
 
 } // namespace
 
@@ -61,32 +50,50 @@ std::string XpText(std::string_view value) {
     return text;
 }
 
-std::vector<TNamedText> ReadXpTags(std::string_view tiff) {
+std::vector<TNamedText> ReadXpTags(const TTiffSource& tiff) {
     std::vector<TNamedText> found;
-    const TTiffBytes t(tiff);
-    if (!t.Fits(0, 8) || (tiff.substr(0, 2) != "II" && tiff.substr(0, 2) != "MM")) return found;
-    const std::uint64_t directory = t.Get(4, 4);
-    if (directory < 8 || !t.Fits(directory, 2)) return found;
-    const std::uint64_t count = t.Get(directory, 2);
-    std::string_view values[std::size(XpTags)];
+    // Every offset and count comes from the file: each is checked against
+    // the size before anything is read.
+    const auto fits = [&](std::uint64_t pos, std::uint64_t count) { return pos <= tiff.Size && count <= tiff.Size - pos; };
+    const std::string header = fits(0, 8) ? tiff.Read(0, 8) : std::string();
+    if (header.size() != 8 || (header.substr(0, 2) != "II" && header.substr(0, 2) != "MM")) return found;
+    const bool big = header[0] == 'M';
+    const std::uint64_t directory = Get(header, 4, 4, big);
+    if (directory < 8 || !fits(directory, 2)) return found;
+    const std::string countBytes = tiff.Read(directory, 2);
+    if (countBytes.size() != 2) return found;
+    const std::uint64_t count = Get(countBytes, 0, 2, big);
+    const std::uint64_t listed = std::min(count, (tiff.Size - directory - 2) / EntrySize);
+    const std::string entries = tiff.Read(directory + 2, static_cast<std::size_t>(listed * EntrySize));
+    std::string values[std::size(XpTags)];
     bool seen[std::size(XpTags)] = {};
-    for (std::uint64_t n = 0; n < count && t.Fits(directory + 2 + n * EntrySize, EntrySize); ++n) {
-        const std::uint64_t entry = directory + 2 + n * EntrySize;
-        const std::uint32_t tag = t.Get(entry, 2), format = t.Get(entry + 2, 2);
-        const std::uint64_t bytes = t.Get(entry + 4, 4);
+    for (std::size_t entry = 0; entry + EntrySize <= entries.size(); entry += EntrySize) {
+        const std::uint32_t tag = Get(entries, entry, 2, big), format = Get(entries, entry + 2, 2, big);
+        const std::uint64_t bytes = Get(entries, entry + 4, 4, big);
         // BYTE as Windows writes them; UNDEFINED as some tools rewrite them.
         if (format != 1 && format != 7) continue;
         for (std::size_t k = 0; k < std::size(XpTags); ++k) {
             if (XpTags[k].Tag != tag || seen[k]) continue;
-            const std::uint64_t at = bytes <= 4 ? entry + 8 : t.Get(entry + 8, 4);
-            if (!t.Fits(at, bytes)) break;
             seen[k] = true;
-            values[k] = t.Span(at, bytes);
+            if (bytes <= 4) {
+                values[k] = entries.substr(entry + 8, static_cast<std::size_t>(bytes));
+            } else {
+                const std::uint64_t at = Get(entries, entry + 8, 4, big);
+                const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, XpReadBytes));
+                if (fits(at, bytes)) values[k] = tiff.Read(at, wanted);
+                seen[k] = values[k].size() == wanted;
+            }
         }
     }
     for (std::size_t k = 0; k < std::size(XpTags); ++k)
         if (seen[k]) found.push_back({XpTags[k].Name, XpText(values[k])});
     return found;
+}
+
+std::vector<TNamedText> ReadXpTags(std::string_view tiff) {
+    return ReadXpTags(TTiffSource{tiff.size(), [tiff](std::uint64_t offset, std::size_t count) {
+                                      return std::string(tiff.substr(std::min<std::uint64_t>(offset, tiff.size()), count));
+                                  }});
 }
 
 } // namespace ovs

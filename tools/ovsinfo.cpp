@@ -14,6 +14,7 @@
 // XP* tags of the first directory and the Dublin Core texts of an XMP packet.
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -246,10 +247,26 @@ std::string XmpPacketOf(const TReaderState& s, const std::string& path) {
     return finder.Packet;
 }
 
+// The XP* tags of a TIFF. Its first directory and their values may lie
+// anywhere in the file, so they are read where they are.
+std::vector<TNamedText> XpTagsOfTiffFile(const TReaderState& s, const std::string& path) {
+    std::FILE* f = s.FileOpen ? s.FileOpen(path) : std::fopen(path.c_str(), "rb");
+    if (!f) return {};
+    const std::unique_ptr<std::FILE, decltype(&std::fclose)> owner(f, &std::fclose);
+    const auto read = [f](std::uint64_t offset, std::size_t count) {
+        std::string bytes(count, '\0');
+        if (offset > LONG_MAX || std::fseek(f, static_cast<long>(offset), SEEK_SET) != 0) return std::string();
+        bytes.resize(std::fread(bytes.data(), 1, count, f));
+        return bytes;
+    };
+    return ReadXpTags(TTiffSource{static_cast<std::uint64_t>(std::max(s.ImageInfo.FileSize, 0)), read});
+}
+
 // The descriptions beyond the reader's tables: the XP* tags of the Exif
 // block's first directory, then the texts of the first XMP packet.
 std::vector<TLine> Descriptions(const TReaderState& s, const std::string& path) {
     std::vector<TNamedText> found;
+    if (s.IsTiffInput) found = XpTagsOfTiffFile(s, path);
     for (int32_t n = 1; n <= s.SectionCount && n <= MaxSections && !s.IsTiffInput; ++n) {
         const std::string_view data = s.Sections[n].Data;
         if (s.Sections[n].Marker != 0xE1 || data.substr(std::min<size_t>(2, data.size()), ExifSignature.size()) != ExifSignature)

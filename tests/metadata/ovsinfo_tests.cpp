@@ -380,6 +380,14 @@ TEST_F(OvsInfo, ShowsWhatWindowsAndPhotoToolsWrite) {
               std::string::npos)
         << json.out;
     EXPECT_TRUE(IsValidJson(dir, json.out));
+    // A TIFF's first directory, read from the file where the header puts it.
+    test::TiffBuilder big(true);
+    const std::string title = Utf16Le(u"Titel") + std::string(2, '\0');
+    std::string tiff = big.Build({{{0x9C9B, 1, static_cast<uint32_t>(title.size()), title}}});
+    tiff = tiff.substr(0, 4) + big.U32(3000) + std::string(2992, '\0') + tiff.substr(8);
+    tiff[3000 + 2 + 8 + 3] = static_cast<char>(3000 + 18);   // the value's offset moves with it
+    tiff[3000 + 2 + 8 + 2] = static_cast<char>((3000 + 18) >> 8);
+    EXPECT_NE(Run({dir.Write("d.tif", tiff)}).out.find("\nDescriptions:\n  XPTitle = Titel\n"), std::string::npos);
 }
 
 TEST_F(OvsInfo, CorpusOutputIsCleanUtf8) {
