@@ -237,7 +237,7 @@ std::string XmpPacketOf(const TReaderState& s, const std::string& path) {
     TXmpFinder finder;
     TBufferedFile file;
     const TBufferedFile::TCloser closer(file);
-    if (s.IsTiffInput || !file.Open(path, s.FileOpen)) return {};
+    if (!file.Open(path, s.FileOpen)) return {};
     int32_t sections = 0;
     try {
         ScanMarkerSections(file, finder, sections);
@@ -262,19 +262,28 @@ std::vector<TNamedText> XpTagsOfTiffFile(const TReaderState& s, const std::strin
     return ReadXpTags(TTiffSource{static_cast<std::uint64_t>(std::max(s.ImageInfo.FileSize, 0)), read});
 }
 
-// The descriptions beyond the reader's tables: the XP* tags of the Exif
-// block's first directory, then the texts of the first XMP packet.
+// The XP* tags of a JPEG's Exif block (found by its signature: the reader's
+// Exif index may name a later APP1).
+std::vector<TNamedText> XpTagsOfExifBlock(const TReaderState& s) {
+    for (int32_t n = 1; n <= s.SectionCount && n <= MaxSections; ++n) {
+        const std::string_view data = s.Sections[n].Data;
+        if (s.Sections[n].Marker == 0xE1 && data.size() > 8 && data.substr(2, ExifSignature.size()) == ExifSignature)
+            return ReadXpTags(data.substr(8));
+    }
+    return {};
+}
+
+// The descriptions beyond the reader's tables: the XP* tags of the first
+// directory, then the texts of the first XMP packet; of the files the reader
+// reads, chosen as it chooses them (by their extension).
 std::vector<TLine> Descriptions(const TReaderState& s, const std::string& path) {
     std::vector<TNamedText> found;
-    if (s.IsTiffInput) found = XpTagsOfTiffFile(s, path);
-    for (int32_t n = 1; n <= s.SectionCount && n <= MaxSections && !s.IsTiffInput; ++n) {
-        const std::string_view data = s.Sections[n].Data;
-        if (s.Sections[n].Marker != 0xE1 || data.substr(std::min<size_t>(2, data.size()), ExifSignature.size()) != ExifSignature)
-            continue;
-        found = ReadXpTags(data.substr(std::min<size_t>(8, data.size())));
-        break;
+    if (HasExtension(path, ".tif", s.PathLeadBytes)) {
+        found = XpTagsOfTiffFile(s, path);
+    } else if (HasExtension(path, ".jpg", s.PathLeadBytes)) {
+        found = XpTagsOfExifBlock(s);
+        for (TNamedText& t : ReadXmpDescriptions(XmpPacketOf(s, path))) found.push_back(std::move(t));
     }
-    for (TNamedText& t : ReadXmpDescriptions(XmpPacketOf(s, path))) found.push_back(std::move(t));
     std::vector<TLine> lines;
     for (TNamedText& t : found) lines.push_back({std::move(t.Name), std::move(t.Text)});
     return lines;
