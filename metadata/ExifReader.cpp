@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "PathText.h"
+#include "Utf8Text.h"
 #include "ValueFormat.h"
 
 namespace ovs {
@@ -146,6 +147,23 @@ size_t FirstSeparator(TReaderState& s, std::string_view value) {
     return at + 1 < start + value.size() ? at - start : std::string_view::npos;
 }
 
+// Whether a text of ExifBuffer is UTF-8 as a whole. Every cut of a value is
+// judged on the uncut value: its part alone may not show what it is.
+bool IsUtf8Value(TReaderState& s, std::string_view value) {
+    const std::string_view buffer = s.ExifBuffer;
+    if (value.empty()) return true;
+    if (value.data() < buffer.data() || value.data() + value.size() > buffer.data() + buffer.size())
+        return IsUtf8Text(value);
+    if (!s.ExifBufferUtf8.IsBuiltFor(buffer)) s.ExifBufferUtf8.Build(buffer);
+    return s.ExifBufferUtf8.IsUtf8(buffer, static_cast<size_t>(value.data() - buffer.data()), value.size());
+}
+
+// At most maxBytes of a value; a UTF-8 value loses no part of a character.
+std::string CutValue(TReaderState& s, std::string_view value, size_t maxBytes) {
+    if (value.size() <= maxBytes) return std::string(value);
+    return std::string(value.substr(0, IsUtf8Value(s, value) ? Utf8Cut(value, maxBytes) : maxBytes));
+}
+
 // The text shown for an entry: the generic value text, then the row's
 // rendering routine or the 50-byte cut. The generic text is made no longer
 // than the routine or the cut reads of it.
@@ -161,8 +179,12 @@ std::string ShownText(TReaderState& s, const TEntry& e, const TTagTable* rows, i
         }
         return rows[row].Code(text);
     }
-    if (e.Format == 2) return PrintableText(Quoted(AsciiValue(e), PrintableLength));
-    if (e.Format == 7) return PrintableText(Quoted(e.Raw, PrintableLength));
+    if (e.Format == 2 || e.Format == 7) {
+        const std::string_view value = e.Format == 2 ? AsciiValue(e) : e.Raw;
+        // The opening quote takes one byte of the line.
+        const bool cut = value.size() > PrintableLength - 1;
+        return PrintableText(Quoted(value, PrintableLength), cut && IsUtf8Value(s, value));
+    }
     return PrintableText(FormatValue(s, e.Raw, e.Format, desc, TTextUse::Printable));
 }
 
@@ -182,7 +204,7 @@ void TakePendingTexts(TReaderState& s) {
         return view;
     };
     if (s.PendingDateTime.Set)
-        info.DateTime = std::string(TrimBlanks(take(s.PendingDateTime)).substr(0, DateTimeLength));
+        info.DateTime = CutValue(s, TrimBlanks(take(s.PendingDateTime)), DateTimeLength);
     if (s.PendingMakerNote.Set) info.MakerNote = std::string(take(s.PendingMakerNote));
     if (s.PendingUserComment.Set) info.UserComment = std::string(TrimBlanks(take(s.PendingUserComment)));
 }
@@ -231,8 +253,8 @@ void ApplyEntry(TReaderState& s, const TEntry& e, int64_t entryPos, int32_t base
     TImageInfo& info = s.ImageInfo;
     auto v = [&] { return ValueToNumber(s, e.Raw, e.Format); };
     switch (e.Tag) {
-    case 0x010F: info.Make = std::string(AsciiValue(e).substr(0, MakeLength)); break;
-    case 0x0110: info.Model = std::string(AsciiValue(e).substr(0, ModelLength)); break;
+    case 0x010F: info.Make = CutValue(s, AsciiValue(e), MakeLength); break;
+    case 0x0110: info.Model = CutValue(s, AsciiValue(e), ModelLength); break;
     case 0x0132:
     case 0x9003: NotePending(s, s.PendingDateTime, AsciiValue(e)); break;
     case 0x829A: info.ExposureTime = v(); break;
@@ -413,6 +435,7 @@ void WalkDirectory(TReaderState& s, int32_t dirPos, int32_t base, int32_t length
     s.WalkDepth = 0;
     s.WalkedDirectoryCount = 0;
     s.NextSeparator.clear();
+    s.ExifBufferUtf8.Clear();
     s.PendingDateTime = s.PendingMakerNote = s.PendingUserComment = {};
     GrantEntries(s, s.ExifBuffer.size());
     try {
@@ -435,6 +458,7 @@ void WalkMakerNoteDirectory(TReaderState& s, const std::string& makerNote, const
                             int tableSize, int32_t dirOffset, int32_t makerNotePos) {
     s.ExifBuffer = makerNote;
     s.NextSeparator.clear();
+    s.ExifBufferUtf8.Clear();
     // On its own (no read in progress) the maker note is the only data; in a
     // read it lies inside the Exif data already counted.
     if (s.EntryBudget < 0) GrantEntries(s, makerNote.size());

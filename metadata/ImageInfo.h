@@ -10,6 +10,7 @@
 
 #include "BufferedFile.h"
 #include "PathText.h"
+#include "Utf8Text.h"
 
 namespace ovs {
 
@@ -133,6 +134,9 @@ struct TReaderState {
     // the walker when a rendering routine first needs it, dropped whenever a
     // walk of a new buffer starts.
     std::vector<int32_t> NextSeparator;
+    // Which stretches of ExifBuffer are UTF-8, for the cuts of its texts;
+    // built and dropped as NextSeparator is.
+    TUtf8Index ExifBufferUtf8;
 
     // Text fields that name a stretch of ExifBuffer. A crafted block can name
     // the whole block in thousands of entries; the walker notes the last one

@@ -208,14 +208,18 @@ bool HasExtension(std::string_view path, std::string_view ext, TLeadBytePredicat
 }
 
 std::string FormatDateTime(double dateTime) {
-    // Beyond the years 0001..9999 there is nothing sensible to show.
-    if (!std::isfinite(dateTime) || dateTime < -693593.0 || dateTime > 2958466.0) return {};
+    // Beyond the years 0001..9999 there is nothing sensible to show. The
+    // range holds for the second shown: the last half second of 9999
+    // rounds into the year 10000.
+    constexpr double FirstDay = -693593.0, LastDay = 2958465.0;   // 0001-01-01, 9999-12-31
+    if (!std::isfinite(dateTime) || dateTime < FirstDay - 1 || dateTime > LastDay + 2) return {};
     double wholeDays = std::floor(dateTime);
     long long secs = std::llround((dateTime - wholeDays) * 86400.0);
     if (secs >= 86400) {
         secs -= 86400;
         wholeDays += 1;
     }
+    if (wholeDays < FirstDay || wholeDays > LastDay) return {};
     int64_t y;
     unsigned m, d;
     CivilFromDays(static_cast<int64_t>(wholeDays) + DateTimeEpochDays, y, m, d);

@@ -69,7 +69,8 @@ double EncodeDateTime(int year, int month, int day, int hour, int minute, double
 bool HasExtension(std::string_view path, std::string_view ext, TLeadBytePredicate isLead = NoLeadBytes);
 
 // A date-time (days since 30 December 1899, time of day as fraction) as
-// "YYYY-MM-DDTHH:MM:SS".
+// "YYYY-MM-DDTHH:MM:SS", rounded to the second; empty when that second lies
+// outside the years 0001 to 9999.
 std::string FormatDateTime(double dateTime);
 
 } // namespace ovs

@@ -7,6 +7,7 @@
 
 #include "ExifReader.h"
 #include "PathText.h"
+#include "Utf8Text.h"
 
 namespace ovs {
 
@@ -149,8 +150,8 @@ std::string QuotedForParts(std::string_view value, size_t firstSeparator) {
     return text;
 }
 
-std::string PrintableText(std::string_view text) {
-    std::string out(text.substr(0, PrintableLength));
+std::string PrintableText(std::string_view text, bool utf8) {
+    std::string out(text.substr(0, utf8 ? Utf8Cut(text, PrintableLength) : PrintableLength));
     for (char& c : out) {
         if (static_cast<unsigned char>(c) < 0x20) c = '.';
     }

@@ -37,8 +37,10 @@ constexpr size_t PrintableLength = 50;
 // The word desc gives the number, or an empty string.
 std::string DecodeValue(std::string_view desc, std::string_view numberText);
 
-// At most the first 50 bytes, control bytes shown as ".".
-std::string PrintableText(std::string_view text);
+// At most the first 50 bytes, control bytes shown as ".". Text that is
+// UTF-8 (judged on the whole value it shows) is cut on a character
+// boundary, so that the line stays UTF-8 and is shown as such.
+std::string PrintableText(std::string_view text, bool utf8 = false);
 
 // "numerator/denominator" as a double; 0 when the text isn't such a pair or
 // the denominator is 0. Terms run from -2^31 to 2^32 - 1, so that unsigned

@@ -30,9 +30,21 @@ std::wstring Utf16FromWindows1252(std::string_view bytes) {
     return out;
 }
 
-std::wstring DecodeStoredText(std::string_view bytes, bool declaredUtf8, TAnsiDecoder ansi) {
-    if (declaredUtf8 || (!IsAscii(bytes) && IsUtf8Text(bytes))) return Utf16FromUtf8Text(bytes);
+bool IsStoredUtf8(std::string_view bytes, bool declaredUtf8) {
+    return declaredUtf8 || (!IsAscii(bytes) && IsUtf8Text(bytes));
+}
+
+std::wstring DecodeStoredTextAs(std::string_view bytes, bool utf8, TAnsiDecoder ansi) {
+    if (utf8) return Utf16FromUtf8Text(bytes);
     return ansi ? ansi(bytes) : Utf16FromWindows1252(bytes);
+}
+
+std::wstring DecodeStoredText(std::string_view bytes, bool declaredUtf8, TAnsiDecoder ansi) {
+    return DecodeStoredTextAs(bytes, IsStoredUtf8(bytes, declaredUtf8), ansi);
+}
+
+std::string_view CutStoredText(std::string_view bytes, std::size_t maxBytes, bool utf8) {
+    return bytes.substr(0, utf8 ? Utf8Cut(bytes, maxBytes) : maxBytes);
 }
 
 } // namespace ovs

@@ -4,6 +4,7 @@
 // Windows needed: the host says how its ANSI code page decodes.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -25,5 +26,16 @@ std::wstring Utf16FromWindows1252(std::string_view bytes);
 //    are UTF-8 (another code page rarely makes such sequences by chance);
 //  - otherwise the ANSI code page, through ansi.
 std::wstring DecodeStoredText(std::string_view bytes, bool declaredUtf8, TAnsiDecoder ansi);
+
+// Whether DecodeStoredText takes the bytes as UTF-8. A value shown only in
+// part is judged whole, and its part then decoded by DecodeStoredTextAs:
+// the part alone may judge otherwise (a cut inside a character, or a
+// non-UTF-8 tail cut away).
+bool IsStoredUtf8(std::string_view bytes, bool declaredUtf8);
+std::wstring DecodeStoredTextAs(std::string_view bytes, bool utf8, TAnsiDecoder ansi);
+
+// At most maxBytes of a stored text, ending on a character boundary when the
+// text is UTF-8 (as IsStoredUtf8 judged it).
+std::string_view CutStoredText(std::string_view bytes, std::size_t maxBytes, bool utf8);
 
 } // namespace ovs

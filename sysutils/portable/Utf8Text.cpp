@@ -1,5 +1,6 @@
 #include "Utf8Text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -11,6 +12,7 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsTrailByte(char b) { return (static_cast<std::uint8_t>(b) & 0xC0) == 0x80; }
 
 void AppendUtf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -101,7 +103,44 @@ bool IsUtf8Text(std::string_view bytes) {
     return true;
 }
 
-std::string Utf8FromUtf16(std::wstring_view units) {
+std::size_t Utf8Cut(std::string_view utf8, std::size_t maxBytes) {
+    if (maxBytes >= utf8.size()) return utf8.size();
+    std::size_t cut = maxBytes;
+    for (int k = 0; k < 3 && cut > 0 && IsTrailByte(utf8[cut]); ++k) --cut;
+    return cut;
+}
+
+void TUtf8Index::Build(std::string_view text) {
+    // Strict UTF-8 finds its way back after a fault: every byte that is no
+    // trail byte starts a sequence in the parse from the text's start and in
+    // the parse from that byte alike. So one parse tells every stretch that
+    // starts and ends on such a byte.
+    const std::size_t n = text.size();
+    nextFault_.assign(n + 1, static_cast<std::uint32_t>(n));
+    std::vector<bool> fault(n, false);
+    std::optional<char32_t> c;
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t length = StrictSequence(text, i, c);
+        if (!c) std::fill(fault.begin() + static_cast<std::ptrdiff_t>(i), fault.begin() + static_cast<std::ptrdiff_t>(i + length), true);
+        i += length;
+    }
+    for (std::size_t i = n; i-- > 0;) nextFault_[i] = fault[i] ? static_cast<std::uint32_t>(i) : nextFault_[i + 1];
+}
+
+bool TUtf8Index::IsUtf8(std::string_view text, std::size_t pos, std::size_t length) const {
+    if (length == 0) return true;
+    const std::size_t n = text.size();
+    if (!IsBuiltFor(text) || pos >= n || length > n - pos) return false;
+    const std::size_t end = pos + length;
+    // A trail byte that is no fault lies inside a valid character: a stretch
+    // starting there, or ending just before it, splits that character.
+    const auto inside = [&](std::size_t i) { return i < n && IsTrailByte(text[i]) && nextFault_[i] != i; };
+    return nextFault_[pos] >= end && !inside(pos) && !inside(end);
+}
+
+namespace {
+
+std::string Utf8FromUnits(std::wstring_view units, bool strict) {
     std::string out;
     out.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
@@ -113,10 +152,17 @@ std::string Utf8FromUtf16(std::wstring_view units) {
                 ++i;
             }
         }
+        if (strict && c >= 0xD800 && c <= 0xDFFF) c = kReplacement;
         AppendUtf8(out, c);
     }
     return out;
 }
+
+} // namespace
+
+std::string Utf8FromUtf16(std::wstring_view units) { return Utf8FromUnits(units, false); }
+
+std::string Utf8FromUtf16Text(std::wstring_view units) { return Utf8FromUnits(units, true); }
 
 std::wstring Utf16FromUtf8(std::string_view bytes) {
     std::wstring out;

@@ -1,9 +1,11 @@
 // ovsinfo as a user runs it: exit codes, the caption bytes and the JSON text.
 // Native only: the program is run through the shell.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -37,13 +39,27 @@ std::string Quote(const std::string& arg) {
     return q + "'";
 }
 
+std::string Repeat(std::string_view piece, size_t times) {
+    std::string out;
+    for (size_t n = 0; n < times; ++n) out += piece;
+    return out;
+}
+
+// Whether python's json module takes the text.
+bool IsValidJson(const test::ScratchDir& dir, const std::string& json) {
+    const std::string file = dir.Write("check.json", json);
+    const std::string cmd = "python3 -c 'import json,sys; json.load(open(sys.argv[1], encoding=\"utf-8\"))' " + Quote(file);
+    return std::system(cmd.c_str()) == 0;
+}
+
 class OvsInfo : public ::testing::Test {
 protected:
     test::ScratchDir dir;
 
     TRun Run(const std::vector<std::string>& args) const {
         // The time limit only keeps a hung run from stalling the suite.
-        std::string cmd = "timeout 60 " + Quote(std::string(OVS_BUILD_DIR) + "/tools/ovsinfo");
+        // Dates are shown in local time; the tests know it as UTC.
+        std::string cmd = "TZ=UTC timeout 60 " + Quote(std::string(OVS_BUILD_DIR) + "/tools/ovsinfo");
         for (const auto& a : args) cmd += " " + Quote(a);
         const auto out = dir.Path() / "stdout", err = dir.Path() / "stderr";
         cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
@@ -106,6 +122,7 @@ TEST_F(OvsInfo, CaptionModePrintsOneLinePerFile) {
     EXPECT_NE(text.out.find("\nCaption: Zeile 1\\r\\nCaption: fake\\0\\n\n"), std::string::npos) << text.out;
     const TRun help = Run({"--help"});
     EXPECT_NE(help.out.find("a line feed \\n"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("U+0080-U+009F) \\xHH"), std::string::npos) << help.out;
 }
 
 TEST_F(OvsInfo, TextsAreShownAsUtf8OfTheirEncoding) {
@@ -218,6 +235,187 @@ TEST_F(OvsInfo, OutputStaysWithinAMultipleOfTheFileSize) {
         EXPECT_LE(text.out.size(), 8 * c.bytes.size() + 2048) << c.name;
         EXPECT_LE(json.out.size(), 20 * c.bytes.size() + 4096) << c.name;
     }
+    // Values are never cut to keep the bound: lines are left out, and the
+    // report says so.
+    const std::string file = dir.Write("spanning.jpg", SpanningValuesJpeg('\x80'));
+    const TRun text = Run({file}), json = Run({"--json", file});
+    EXPECT_NE(text.out.find("\n  ImageDescription = \"" + Repeat("\xE2\x82\xAC", 49) + "\n"), std::string::npos);
+    EXPECT_NE(text.out.find(" more lines left out: the output for one file is limited)\n"), std::string::npos);
+    EXPECT_NE(json.out.find("\"LinesLeftOut\": "), std::string::npos);
+    EXPECT_TRUE(IsValidJson(dir, json.out));
+}
+
+TEST_F(OvsInfo, ValuesShowWhatTheReadersLineHolds) {
+    // A line holds 50 bytes of the stored text (a quoted value: the quote and
+    // 49); escaping for JSON or decoding Windows-1252 never shortens it, and
+    // no cut, the reader's own included, leaves half a UTF-8 character.
+    const std::string e = "\xC3\xA9", nihongo = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", euro = "\xE2\x82\xAC";
+    const std::string twoFull = "\xEF\xBC\x92\xEF\xBC\x90";   // "２０" in full-width digits
+    test::TiffBuilder b(false);
+    struct Case {
+        const char* what;
+        test::IfdEntry entry;
+        std::string textLine, jsonPart;
+    } cases[] = {
+        {"UTF-8 description", b.Ascii(0x010E, Repeat(e, 40)),
+         "\n  ImageDescription = \"" + Repeat(e, 24) + "\n", "\"value\": \"\\\"" + Repeat(e, 24) + "\"}"},
+        {"leading quote", b.Ascii(0x010E, "\"" + std::string(60, 'a')),
+         "\n  ImageDescription = \"\"" + std::string(48, 'a') + "\n",
+         "\"value\": \"\\\"\\\"" + std::string(48, 'a') + "\"}"},
+        {"Windows-1252 description", b.Ascii(0x010E, std::string(60, '\xE9')),
+         "\n  ImageDescription = \"" + Repeat(e, 49) + "\n", "\"value\": \"\\\"" + Repeat(e, 49) + "\"}"},
+        {"Make of 36 bytes", b.Ascii(0x010F, Repeat(nihongo, 4)),
+         "\nMake: " + Repeat(nihongo, 3) + nihongo.substr(0, 3) + "\n",
+         "\"Make\": \"" + Repeat(nihongo, 3) + nihongo.substr(0, 3) + "\""},
+        {"Model of 42 bytes", b.Ascii(0x0110, Repeat(euro, 14)), "\nModel: " + Repeat(euro, 13) + "\n",
+         "\"Model\": \"" + Repeat(euro, 13) + "\""},
+        {"full-width DateTime", b.Ascii(0x0132, Repeat(twoFull, 5)), "\nDateTime: " + Repeat(twoFull, 3) + "\n",
+         "\"DateTime\": \"" + Repeat(twoFull, 3) + "\""},
+        {"Windows-1252 comment", b.Ascii(0x9286, std::string(60, '\xE9')), "\nUserComment: " + Repeat(e, 50) + "\n",
+         "\"UserComment\": \"" + Repeat(e, 50) + "\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file =
+            dir.Write("v.jpg", test::Jpeg({test::ExifApp1(b.Build({{c.entry}})), test::ScanAndImageData()}));
+        const TRun text = Run({file}), json = Run({"--json", file});
+        EXPECT_NE(text.out.find(c.textLine), std::string::npos) << text.out;
+        EXPECT_NE(json.out.find(c.jsonPart), std::string::npos) << json.out;
+    }
+}
+
+TEST_F(OvsInfo, EveryControlCharacterIsEscaped) {
+    // ESC sequences, VT, FF, DEL, NEL, the line separator and the bidi
+    // controls would steer a terminal or split a line for some readers.
+    const std::string utf8 = IptcDataset(1, 90, "\x1B%G");
+    struct Case {
+        const char* what;
+        std::string envelope, caption, lineForm, jsonForm;
+    } cases[] = {
+        {"C0, DEL and UTF-8 controls", utf8,
+         std::string("a\x1B[2K\x1B[1G\x0B\x0C\x7F\xC2\x85\xE2\x80\xA8\xE2\x80\xA9\xE2\x80\xAE\xE2\x81\xA6\t\0\x01z", 30),
+         "a\\x1b[2K\\x1b[1G\\x0b\\x0c\\x7f\\x85\\u2028\\u2029\\u202e\\u2066\\t\\0\\x01z",
+         "a\\u001b[2K\\u001b[1G\\u000b\\u000c\\u007f\\u0085\\u2028\\u2029\\u202e\\u2066\\t\\u0000\\u0001z"},
+        {"C1 of the ANSI code page", "", "\x81x\x9D\xE9", "\\x81x\\x9d\xC3\xA9", "\\u0081x\\u009d\xC3\xA9"},
+        {"what stays", utf8, "\xE2\x80\x8B\xE2\x81\xA0 \xC2\xA0\xE2\x80\x8F!", "\xE2\x80\x8B\xE2\x81\xA0 \xC2\xA0\xE2\x80\x8F!",
+         "\xE2\x80\x8B\xE2\x81\xA0 \xC2\xA0\xE2\x80\x8F!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = dir.Write(
+            "c.jpg", test::Jpeg({test::IptcApp13(c.envelope + IptcDataset(2, 120, c.caption)), test::ScanAndImageData()}));
+        const TRun caption = Run({"--caption", file}), text = Run({file}), json = Run({"--json", file});
+        EXPECT_EQ(caption.out, c.lineForm + "\n");
+        EXPECT_NE(text.out.find("\nCaption: " + c.lineForm + "\n"), std::string::npos) << text.out;
+        EXPECT_NE(json.out.find("\"Caption\": \"" + c.jsonForm + "\""), std::string::npos) << json.out;
+        for (const TRun* run : {&caption, &text, &json}) {
+            EXPECT_TRUE(IsUtf8Text(run->out));
+            for (const char ch : run->out)
+                EXPECT_TRUE(ch == '\n' || (static_cast<unsigned char>(ch) >= 0x20 && ch != 0x7F)) << int(ch);
+        }
+        EXPECT_TRUE(IsValidJson(dir, json.out)) << json.out;
+    }
+}
+
+TEST_F(OvsInfo, UnknownDatesAreSaidToBeUnknown) {
+    // tmpfs keeps any time a copy from another system may set.
+    const std::filesystem::path shm = "/dev/shm";
+    if (!std::filesystem::is_directory(shm)) GTEST_SKIP() << "no tmpfs at /dev/shm";
+    const std::string file = (shm / ("ovs-info-date-" + std::to_string(::getpid()) + ".jpg")).string();
+    std::ofstream(file, std::ios::binary) << test::Jpeg({test::ScanAndImageData()});
+    constexpr int64_t lastSecond = 253402300799;   // 9999-12-31T23:59:59 UTC
+    struct Case {
+        int64_t seconds;
+        long nanoseconds;
+        const char* text;   // nullptr: unknown
+    } cases[] = {
+        {lastSecond, 400000000, "9999-12-31T23:59:59"},
+        {lastSecond, 600000000, nullptr},   // rounds into the year 10000
+        {lastSecond + 86400 * 400, 0, nullptr},
+        {978307200, 0, "2001-01-01T00:00:00"},
+    };
+    for (const Case& c : cases) {
+        const timespec times[2] = {{static_cast<time_t>(c.seconds), c.nanoseconds},
+                                   {static_cast<time_t>(c.seconds), c.nanoseconds}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+        const TRun text = Run({file}), json = Run({"--json", file});
+        const std::string shown = c.text ? c.text : "unknown";
+        const std::string json_ = c.text ? "\"" + std::string(c.text) + "\"" : "null";
+        EXPECT_NE(text.out.find("\nFileDate: " + shown + "\n"), std::string::npos) << text.out;
+        EXPECT_NE(json.out.find("\"FileDate\": " + json_ + ","), std::string::npos) << json.out;
+    }
+    std::filesystem::remove(file);
+}
+
+std::string Utf16Le(std::u16string_view text) {
+    std::string out;
+    for (const char16_t u : text) out += {static_cast<char>(u & 0xFF), static_cast<char>(u >> 8)};
+    return out;
+}
+
+TEST_F(OvsInfo, ShowsWhatWindowsAndPhotoToolsWrite) {
+    test::TiffBuilder b(false);
+    const auto xp = [](uint16_t tag, const std::string& bytes) {
+        return test::IfdEntry{tag, 1, static_cast<uint32_t>(bytes.size()), bytes};
+    };
+    const std::string exif = test::ExifApp1(b.Build({{
+        b.Ascii(0x010F, "Maker"),
+        xp(0x9C9B, Utf16Le(u"Sommer am See") + std::string(2, '\0')),
+        xp(0x9C9C, Utf16Le(u"Gr\u00FC\u00DFe \u65E5\u672C")),   // no terminator
+    }}));
+    const std::string xmp = test::Segment(
+        0xE1, std::string("http://ns.adobe.com/xap/1.0/\0", 29) +
+                  "<?xpacket begin='\xEF\xBB\xBF' id='W5M0MpCehiHzreSzNTczkc9d'?>"
+                  "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+                  "<rdf:Description xmlns:dc='http://purl.org/dc/elements/1.1/'><dc:description><rdf:Alt>"
+                  "<rdf:li xml:lang='x-default'>Boote im Hafen &amp; \xE2\x80\xAE</rdf:li></rdf:Alt></dc:description>"
+                  "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end='w'?>");
+    const std::string file = dir.Write("d.jpg", test::Jpeg({exif, xmp, test::ScanAndImageData()}));
+    const TRun text = Run({file}), json = Run({"--json", file});
+    EXPECT_NE(text.out.find("\nDescriptions:\n  XPTitle = Sommer am See\n  XPComment = Gr\xC3\xBC\xC3\x9F" "e "
+                            "\xE6\x97\xA5\xE6\x9C\xAC\n  dc:description = Boote im Hafen & \\u202e\n"),
+              std::string::npos)
+        << text.out;
+    EXPECT_NE(json.out.find("{\"name\": \"dc:description\", \"value\": \"Boote im Hafen & \\u202e\"}"),
+              std::string::npos)
+        << json.out;
+    EXPECT_TRUE(IsValidJson(dir, json.out));
+    // A TIFF's first directory, read from the file where the header puts it.
+    test::TiffBuilder big(true);
+    const std::string title = Utf16Le(u"Titel") + std::string(2, '\0');
+    std::string tiff = big.Build({{{0x9C9B, 1, static_cast<uint32_t>(title.size()), title}}});
+    tiff = tiff.substr(0, 4) + big.U32(3000) + std::string(2992, '\0') + tiff.substr(8);
+    tiff[3000 + 2 + 8 + 3] = static_cast<char>(3000 + 18);   // the value's offset moves with it
+    tiff[3000 + 2 + 8 + 2] = static_cast<char>((3000 + 18) >> 8);
+    EXPECT_NE(Run({dir.Write("d.tif", tiff)}).out.find("\nDescriptions:\n  XPTitle = Titel\n"), std::string::npos);
+}
+
+TEST_F(OvsInfo, CorpusOutputIsCleanUtf8) {
+    // Real files of many writers: every output strict UTF-8 with no raw
+    // control byte, one caption line per file, JSON that parses, no list cut
+    // short, and the descriptions that Windows and photo tools wrote.
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(OVS_CORPUS_DIR)) files.push_back(entry.path().string());
+    if (files.empty()) GTEST_SKIP() << "no corpus";
+    std::vector<std::string> args = files;
+    const TRun text = Run(args);
+    args.insert(args.begin(), "--caption");
+    const TRun caption = Run(args);
+    args[0] = "--json";
+    const TRun json = Run(args);
+    for (const TRun* run : {&text, &caption, &json}) {
+        EXPECT_EQ(run->code, 0) << run->err;
+        EXPECT_TRUE(IsUtf8Text(run->out));
+        EXPECT_EQ(std::count_if(run->out.begin(), run->out.end(),
+                                [](char c) { return c != '\n' && (static_cast<unsigned char>(c) < 0x20 || c == 0x7F); }),
+                  0);
+        EXPECT_EQ(run->out.find("left out"), std::string::npos);
+        EXPECT_EQ(run->out.find("LinesLeftOut"), std::string::npos);
+    }
+    EXPECT_EQ(static_cast<size_t>(std::count(caption.out.begin(), caption.out.end(), '\n')), files.size());
+    EXPECT_TRUE(IsValidJson(dir, json.out));
+    for (const char* line : {"\n  XPTitle = ", "\n  dc:title = ", "\n  dc:description = "})
+        EXPECT_NE(text.out.find(line), std::string::npos) << line;
 }
 
 } // namespace

@@ -208,6 +208,9 @@ TEST_F(Scanner, DateTimesAreFormattedFromTheirDayCount) {
         {36526.75, "2000-01-01T18:00:00"},   {45000 + 0.99998, "2023-03-15T23:59:58"},
         {45000.9999999, "2023-03-16T00:00:00"}, {60.0, "1900-02-28T00:00:00"},
         {NAN, ""},                           {1e300, ""},
+        // The range holds for the second shown, after rounding.
+        {2958465 + 86399.4 / 86400, "9999-12-31T23:59:59"}, {2958465 + 86399.6 / 86400, ""},
+        {-693593 - 0.4 / 86400, "0001-01-01T00:00:00"},      {-693593 - 0.6 / 86400, ""},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatDateTime(c.value), c.text) << c.value;
 }

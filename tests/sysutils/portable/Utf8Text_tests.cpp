@@ -35,5 +35,44 @@ TEST(Utf8TextTest, MalformedBytesBecomeReplacementCharacters) {
     EXPECT_EQ(Utf16FromUtf8("\xF4\x90\x80\x80"), L"\uFFFD\uFFFD\uFFFD\uFFFD");  // past U+10FFFF
 }
 
+TEST(Utf8TextTest, IndexJudgesEveryStretchAsAFullScanWould) {
+    // Each stretch of each text, against IsUtf8Text on the stretch alone:
+    // characters cut at either end, faults of every kind, resynchronising.
+    const std::string texts[] = {
+        "plain ASCII",
+        "J\xC3\xB6nk\xC3\xB6ping \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8C\xB4!",
+        "\xC3\xA9\xE9\xC3\xA9\x80\x80\xE6\x97x\xF0\x9F\x8C\xED\xA0\x80\xC0\xAF\xF4\x90\x80\x80\xFF\xC3",
+        "\x80\xBF\xC3\xA9",
+        "",
+    };
+    for (const std::string& text : texts) {
+        TUtf8Index index;
+        index.Build(text);
+        for (size_t pos = 0; pos <= text.size(); ++pos)
+            for (size_t length = 0; pos + length <= text.size(); ++length)
+                EXPECT_EQ(index.IsUtf8(text, pos, length), IsUtf8Text(text.substr(pos, length)))
+                    << testing::PrintToString(text) << " at " << pos << " for " << length;
+    }
+}
+
+TEST(Utf8TextTest, CutsEndOnCharacterBoundaries) {
+    struct Case {
+        std::string text;
+        size_t maxBytes, kept;
+    } cases[] = {
+        {"abc", 2, 2},
+        {"abc", 9, 3},
+        {"a\xC3\xA9", 2, 1},              // inside a 2-byte character
+        {"\xE6\x97\xA5\xE6\x9C\xAC", 5, 3},
+        {"\xE6\x97\xA5\xE6\x9C\xAC", 6, 6},
+        {"x\xF0\x9F\x8C\xB4", 4, 1},      // three bytes into a 4-byte character
+        {"x\xF0\x9F\x8C\xB4", 0, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Utf8Cut(c.text, c.maxBytes), c.kept) << c.text << " " << c.maxBytes;
+    // Text from a UTF-16 writer is always strict UTF-8 afterwards.
+    EXPECT_EQ(Utf8FromUtf16Text(std::wstring{L'a', wchar_t(0xD800), L'b', wchar_t(0xDC00)}),
+              "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+}
+
 } // namespace
 } // namespace ovs
