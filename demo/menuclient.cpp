@@ -353,7 +353,8 @@ int ShowCommands(bool perUser, bool inClassicMenu, const std::wstring& folder, c
 
     TComPtr<IObjectWithSite> sited;
     if (SUCCEEDED(root->QueryInterface(IID_IObjectWithSite, sited.put()))) sited->SetSite(&site);
-    if (inClassicMenu) std::printf("  asked from the classic menu (\"Show more options\"): a site with the view's window\n");
+    if (inClassicMenu)
+        std::printf("  asked from the classic menu (\"Show more options\"): a site with the view's window\n");
 
     EXPCMDSTATE state = ECS_HIDDEN;
     hr = root->GetState(items.get(), FALSE, &state);
