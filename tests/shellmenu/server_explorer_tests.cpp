@@ -197,8 +197,9 @@ HRESULT InvokeClassic(IContextMenu& menu, int offset) {
 }
 
 // Stand-ins for what the loaded library imports: its file opens (the C
-// runtime's _wfopen, fetched by name), its messages, and the window station's
-// flags for a process no user sees.
+// runtime's _wfopen, fetched by name), its messages, the leave to come to the
+// front it hands on, and the window station's flags for a process no user
+// sees (Wine has neither such a station nor foreground rules).
 namespace hook {
 std::atomic<int> opens{0};
 std::vector<std::pair<HWND, std::string>> messages;
@@ -209,6 +210,11 @@ FILE*(__cdecl* systemOpen)(const wchar_t*, const wchar_t*) = nullptr;
 FILE* __cdecl Open(const wchar_t* path, const wchar_t* mode) {
     ++opens;
     return systemOpen(path, mode);
+}
+std::atomic<DWORD> allowedToFront{0};
+BOOL WINAPI AllowToFront(DWORD process) {
+    allowedToFront = process;
+    return TRUE;
 }
 BOOL WINAPI StationFlags(HANDLE, int, void* info, DWORD, DWORD*) {
     static_cast<USEROBJECTFLAGS*>(info)->dwFlags = stationSeen ? WSF_VISIBLE : 0;
@@ -221,6 +227,8 @@ FARPROC WINAPI Lookup(HMODULE module, LPCSTR name) {
         systemOpen = reinterpret_cast<decltype(systemOpen)>(reinterpret_cast<void (*)()>(found));
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Open));
     }
+    if (std::strcmp(name, "AllowSetForegroundWindow") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&AllowToFront));
     if (std::strcmp(name, "GetUserObjectInformationW") == 0)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&StationFlags));
     return found;
@@ -263,6 +271,7 @@ protected:
         const HMODULE library = GetModuleHandleA(dll.c_str());
         ASSERT_NE(library, nullptr);
         hook::opens = 0;
+        hook::allowedToFront = 0;
         hook::messages.clear();
         hook::stationSeen = true;
         lookup_.emplace_back(std::make_unique<TImportPatch>("kernel32.dll", "GetProcAddress",
@@ -498,16 +507,29 @@ TEST_F(ExplorerCommandTest, ALoneJpegIsReadOnceOffTheWindowsThreadForItsSelectio
 }
 
 // The Explorer commands take the viewer beside the library they run in, with
-// no registration or another copy's; the classic handler keeps to the
-// registration, a per-user one first.
+// no registration or another copy's, and let it come to the front; the
+// classic handler keeps to the registration, a per-user one first.
 TEST_F(ExplorerCommandTest, TheCommandsStartTheViewerBesideTheLoadedLibrary) {
     TInstalledServer stale("stale");
     const std::string userServer = std::string("Software\\Classes\\") + kServerKeyPath;
     RegWriteString(HKEY_CURRENT_USER, userServer, "", stale.Dll());
     TExplorerMenu menu;
     ASSERT_TRUE(menu.Open(Folder(), {L"a.png"}));
+    HookLibrary(server_.Dll());
     ASSERT_EQ(menu.Invoke(0), S_OK);
-    EXPECT_EQ(server_.WaitForRecords(1).size(), 1u);
+    const auto records = server_.WaitForRecords(1);
+    ASSERT_EQ(records.size(), 1u);
+    // The stand-in viewer names its record after its process id.
+    const std::vector<std::string> names = [&] {
+        std::vector<std::string> found;
+        WIN32_FIND_DATAA data;
+        const HANDLE find = FindFirstFileA((server_.Folder() + "\\run-*.rec").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) found.push_back(data.cFileName), FindClose(find);
+        return found;
+    }();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ("run-" + std::to_string(hook::allowedToFront) + "-", names[0].substr(0, names[0].find('-', 4) + 1));
+    lookup_.clear();
     TComPtr<IContextMenu> classic;
     ClassicView(Folder(), {L"a.png"}, classic);
     ASSERT_EQ(InvokeClassic(*classic.get(), 1), S_OK);
