@@ -7,12 +7,14 @@
 //   menuclient menu FOLDER NAME... [--invoke N]
 //                                          the menu of FOLDER\NAME...; with
 //                                          --invoke, choose the item at offset N
-//   menuclient commands [--per-user] FOLDER NAME... [--invoke N]
+//   menuclient commands [--per-user | --in-classic-menu] FOLDER NAME... [--invoke N]
 //                                          the Explorer commands (Windows 11's
 //                                          menu) of FOLDER\NAME...; with
 //                                          --invoke, run sub-command N (from 1);
 //                                          --per-user loads the class from the
-//                                          user's registration, as Windows does
+//                                          user's registration, as Windows does;
+//                                          --in-classic-menu asks as Windows 11's
+//                                          classic menu does (a site with a window)
 //   menuclient received FOLDER             wait for the stand-in viewer's
 //                                          record in FOLDER and print it
 #include <windows.h>
@@ -271,10 +273,60 @@ HRESULT CreateExplorerCommand(bool perUser, TComPtr<IExplorerCommand>& root) {
     return hr;
 }
 
-int ShowCommands(bool perUser, const std::wstring& folder, const std::vector<std::wstring>& names, int invoke) {
+// A site as Explorer hands its commands one: with the view's window in the
+// classic menu, with none in Windows 11's own menu.
+class TSite : public IOleWindow {
+public:
+    explicit TSite(const wchar_t* windowClass) {
+        if (!windowClass) return;
+        WNDCLASSW type{};
+        type.lpfnWndProc = DefWindowProcW;
+        type.lpszClassName = windowClass;
+        RegisterClassW(&type);
+        window_ = CreateWindowExW(0, windowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    }
+    virtual ~TSite() {
+        if (window_) DestroyWindow(window_);
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = IsEqualIID(riid, IID_IUnknown) || (window_ && IsEqualIID(riid, IID_IOleWindow)) ? this : nullptr;
+        return *ppv ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+        *window = window_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+struct TSlowAsk {
+    IExplorerCommand* Root;
+    IShellItemArray* Items;
+    EXPCMDSTATE* State;
+    HRESULT* Answer;
+};
+
+DWORD WINAPI SlowGetState(void* parameter) {
+    TSlowAsk* ask = static_cast<TSlowAsk*>(parameter);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    *ask->Answer = ask->Root->GetState(ask->Items, TRUE, ask->State);
+    CoUninitialize();
+    delete ask;
+    return 0;
+}
+
+int ShowCommands(bool perUser, bool inClassicMenu, const std::wstring& folder, const std::vector<std::wstring>& names,
+                 int invoke) {
     std::string shown;
     for (const std::wstring& name : names) shown += (shown.empty() ? "" : ", ") + Utf8(name);
     std::printf("\nWindows 11 menu on %s in %s\n", shown.c_str(), Utf8(folder).c_str());
+    // Outlives the command that holds it.
+    TSite site(inClassicMenu ? L"SHELLDLL_DefView" : nullptr);
     TComPtr<IExplorerCommand> root;
     HRESULT hr = CreateExplorerCommand(perUser, root);
     if (FAILED(hr)) {
@@ -299,14 +351,29 @@ int ShowCommands(bool perUser, const std::wstring& folder, const std::vector<std
     for (PIDLIST_ABSOLUTE l : lists) CoTaskMemFree(l);
     if (FAILED(hr)) return 1;
 
+    TComPtr<IObjectWithSite> sited;
+    if (SUCCEEDED(root->QueryInterface(IID_IObjectWithSite, sited.put()))) sited->SetSite(&site);
+    if (inClassicMenu)
+        std::printf("  asked from the classic menu (\"Show more options\"): a site with the view's window\n");
+
     EXPCMDSTATE state = ECS_HIDDEN;
     hr = root->GetState(items.get(), FALSE, &state);
-    std::printf("  GetState(fOkToBeSlow FALSE): %s\n", hr == E_PENDING ? "E_PENDING (a folder or a shortcut to look into)"
-                                                      : state == ECS_ENABLED ? "shown" : "hidden");
+    std::printf("  GetState(fOkToBeSlow FALSE): %s\n",
+                hr == E_PENDING ? "E_PENDING (a file to look into: a folder, a shortcut or a lone JPEG's caption)"
+                : state == ECS_ENABLED ? "shown" : "hidden");
     if (hr == E_PENDING) {
-        hr = root->GetState(items.get(), TRUE, &state);
-        std::printf("  GetState(fOkToBeSlow TRUE):  %s\n", state == ECS_ENABLED ? "shown" : "hidden");
+        // Explorer asks again from a thread that may wait.
+        HANDLE thread = CreateThread(nullptr, 0, SlowGetState, new TSlowAsk{root.get(), items.get(), &state, &hr}, 0,
+                                     nullptr);
+        if (thread) {
+            WaitForSingleObject(thread, INFINITE);
+            CloseHandle(thread);
+        }
+        std::printf("  GetState(fOkToBeSlow TRUE), on a thread of its own: %s\n",
+                    state == ECS_ENABLED ? "shown" : "hidden");
     }
+    if (inClassicMenu && state != ECS_ENABLED)
+        std::printf("  hidden: the classic handler's items stand in this menu already\n");
     if (FAILED(hr) || state != ECS_ENABLED) return 0;
     LPWSTR text = nullptr;
     root->GetTitle(items.get(), &text);
@@ -336,10 +403,9 @@ int ShowCommands(bool perUser, const std::wstring& folder, const std::vector<std
         std::printf("    %d. %-36s tooltip: %s\n       icon %s\n", number, title.c_str(), Taken(text).c_str(),
                     icon.c_str());
         if (number == invoke) {
-            // A bind context without BIND_MAYBOTHERUSER: no message boxes.
-            TComPtr<IBindCtx> quiet;
-            CreateBindCtx(0, reinterpret_cast<IBindCtx**>(quiet.put()));
-            hr = sub->Invoke(items.get(), quiet.get());
+            TComPtr<IBindCtx> context;
+            CreateBindCtx(0, reinterpret_cast<IBindCtx**>(context.put()));
+            hr = sub->Invoke(items.get(), context.get());
             std::printf("       chose it: Invoke returned 0x%08lX\n", static_cast<unsigned long>(hr));
         }
     }
@@ -398,7 +464,8 @@ int main() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv || argc < 3) {
         std::printf("usage: menuclient samples FOLDER | menu FOLDER NAME... [--invoke N]\n"
-                    "     | commands [--per-user] FOLDER NAME... [--invoke N] | received FOLDER\n");
+                    "     | commands [--per-user | --in-classic-menu] FOLDER NAME... [--invoke N]\n"
+                    "     | received FOLDER\n");
         if (argv) LocalFree(argv);
         return 2;
     }
@@ -419,7 +486,8 @@ int main() {
         result = names.empty() ? 2 : ShowMenu(argv[2], names, invoke);
     } else if (command == L"commands" && argc >= 4) {
         const bool perUser = std::wcscmp(argv[2], L"--per-user") == 0;
-        const int first = perUser ? 3 : 2;
+        const bool inClassicMenu = std::wcscmp(argv[2], L"--in-classic-menu") == 0;
+        const int first = perUser || inClassicMenu ? 3 : 2;
         std::vector<std::wstring> names;
         int invoke = -1;
         for (int i = first + 1; i < argc; ++i) {
@@ -428,7 +496,7 @@ int main() {
             else
                 names.push_back(argv[i]);
         }
-        result = names.empty() || first >= argc ? 2 : ShowCommands(perUser, argv[first], names, invoke);
+        result = names.empty() || first >= argc ? 2 : ShowCommands(perUser, inClassicMenu, argv[first], names, invoke);
     } else if (command == L"received") {
         result = ShowReceived(argv[2]);
     }

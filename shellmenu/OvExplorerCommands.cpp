@@ -4,6 +4,7 @@
 #include "OvShellMenuUtils.h"
 #include "OvTools.h"
 #include "ResString.h"
+#include "RunTimeImports.h"
 #include "WinFiles.h"
 #include "WinText.h"
 
@@ -11,8 +12,10 @@
 #include <cstring>
 #include <exception>
 #include <iterator>
+#include <mutex>
 #include <new>
 #include <stdexcept>
+#include <string_view>
 
 namespace ovs {
 
@@ -91,30 +94,43 @@ TSelection NamesOf(const std::vector<TSelectedItem>& items) {
     return names;
 }
 
-// Without leave to be slow, a menu can be decided only from the items before
-// the first one to look into: when they hold two images.
-bool DecidedWithoutLookingInto(const std::vector<TSelectedItem>& items) {
+// Without leave to be slow the menu is decided from the items' names alone
+// where they settle it: the items before the first one to look into hold two
+// images (no caption command then), or no item needs looking into and the
+// names make no lone JPEG, whose command is titled from the file's caption.
+// Nothing otherwise: Explorer asks again, from a thread that may wait.
+std::optional<EXPCMDSTATE> StateFromNames(const std::vector<TSelectedItem>& items) {
     TSelection before;
+    bool lookInto = false;
     for (const TSelectedItem& item : items) {
-        if (item.LookInto) break;
+        if (item.LookInto) {
+            lookInto = true;
+            break;
+        }
         before.push_back(item.Path);
     }
-    return BuildImageList(before, static_cast<int>(before.size())).size() >= kImagesThatDecideTheMenu;
+    const std::vector<std::wstring> images = BuildImageList(before, static_cast<int>(before.size()));
+    if (images.size() >= kImagesThatDecideTheMenu) return ECS_ENABLED;
+    if (lookInto || IsCaptionCandidate(images)) return std::nullopt;
+    return images.empty() ? ECS_HIDDEN : ECS_ENABLED;
 }
 
-// The caller asks for no UI through the bind context: COM's flag for "may
-// bother the user" left out. Without a bind context, Explorer's user is there.
-bool MayShowMessages(IBindCtx* bindContext) {
-    if (!bindContext) return true;
-    BIND_OPTS options{};
-    options.cbStruct = sizeof(options);
-    return SUCCEEDED(bindContext->GetBindOptions(&options)) && (options.grfFlags & BIND_MAYBOTHERUSER);
+// Explorer commands carry no "no UI" request of their own: the bind context's
+// BIND_MAYBOTHERUSER is clear in any context made with CreateBindCtx(0), and
+// no host sets it to mean anything for a command. The real sign that nobody
+// can answer a message is a process window station that no user sees (a
+// service's): a message box there would wait unseen for good.
+bool UserCanSeeMessages() {
+    const HWINSTA station = RunTime::GetProcessWindowStation();
+    USEROBJECTFLAGS flags{};
+    if (!station || !RunTime::GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr))
+        return true;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
 }
-
 
 // One of the menu's commands under the root. It holds the root, whose
 // selection it shows and runs on.
-class TOvSubCommand : public TComObject<IExplorerCommand> {
+class TOvSubCommand : public TComObject<IExplorerCommand, IObjectWithSite> {
 public:
     TOvSubCommand(const TSubCommandRow& row, TComPtr<TOvExplorerCommand> root) : row_(row), root_(std::move(root)) {}
 
@@ -143,21 +159,19 @@ public:
         *state = ECS_ENABLED;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(IShellItemArray* items, IBindCtx* bindContext) override {
-        // A command's failure (no viewer, no registration) must never reach
-        // Explorer as an exception.
+    HRESULT STDMETHODCALLTYPE Invoke(IShellItemArray* items, IBindCtx*) override {
+        // A command's failure (no viewer) must never reach Explorer as an
+        // exception.
         try {
-            if (!MenuItems) return S_OK;
             const std::shared_ptr<const TDecidedSelection> decided = root_->Decided(items);
             const std::wstring fileName = decided->Names.empty() ? std::wstring() : decided->Names.back();
-            // The same value every classic menu gives this item.
-            Item().Index = row_.Position;
-            MenuItems->Click(row_.Position, fileName, decided->Selection);
+            RunMenuCommand(row_.Position, fileName, decided->Selection,
+                           TViewerStart{.BesideThisLibrary = true, .ToFront = true});
             return S_OK;
         } catch (const std::exception& e) {
-            if (MayShowMessages(bindContext)) ShowCommandError(nullptr, e.what());
+            ShowFailure(e.what());
         } catch (...) {
-            if (MayShowMessages(bindContext)) ShowCommandError(nullptr, nullptr);
+            ShowFailure(nullptr);
         }
         return E_FAIL;
     }
@@ -170,11 +184,18 @@ public:
         if (commands) *commands = nullptr;
         return E_NOTIMPL;
     }
+    HRESULT STDMETHODCALLTYPE SetSite(IUnknown* site) override {
+        site_.Set(site);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetSite(REFIID riid, void** ppv) override { return site_.Get(riid, ppv); }
 
 protected:
     std::span<const TInterfaceEntry> InterfaceTable() const override {
         static const TInterfaceEntry table[] = {
-            InterfaceEntry<TOvSubCommand, IExplorerCommand>(IID_IExplorerCommand)};
+            InterfaceEntry<TOvSubCommand, IExplorerCommand>(IID_IExplorerCommand),
+            InterfaceEntry<TOvSubCommand, IObjectWithSite>(IID_IObjectWithSite),
+        };
         return table;
     }
 
@@ -183,17 +204,24 @@ private:
         if (!MenuItems) throw std::runtime_error(LoadResString(IDS_COMMAND_FAILED));
         return *MenuItems->Items(row_.Position);
     }
-    // The caption command's texts for the selection's one JPEG; nothing for
-    // the other commands.
+    // The caption command's texts as the selection was decided with them;
+    // nothing for the other commands.
     std::optional<TCaptionTexts> CaptionTexts(IShellItemArray* items) const {
         if (row_.Position != CaptionItemPosition) return std::nullopt;
-        const std::shared_ptr<const TDecidedSelection> decided = root_->Decided(items);
-        if (!IsCaptionCandidate(decided->Images)) return std::nullopt;
-        return PrepareCaptionItem(decided->Images.front());
+        return root_->Decided(items)->Caption;
+    }
+    // Owned by the window Explorer asked from: the sub-command's own site's,
+    // else the root's; no owner where neither has one.
+    void ShowFailure(const char* message) const noexcept {
+        if (!UserCanSeeMessages()) return;
+        HWND owner = site_.Window();
+        if (!owner) owner = root_->SiteWindow();
+        ShowCommandError(owner, message);
     }
 
     TSubCommandRow row_;
     TComPtr<TOvExplorerCommand> root_;
+    TCommandSite site_;
 };
 
 class TEnumSubCommands : public TComObject<IEnumExplorerCommand> {
@@ -241,11 +269,61 @@ std::wstring ModuleIconReference(UINT iconId) {
     return ModuleFileName(ResourceModule()) + L",-" + std::to_wstring(iconId);
 }
 
+// --- The site ----------------------------------------------------------------------
+
+void TCommandSite::Set(IUnknown* site) {
+    TComPtr<IUnknown> held = TComPtr<IUnknown>::Retain(site);
+    {
+        const std::lock_guard<TSmallLock> hold(lock_);
+        std::swap(site_, held);
+    }
+    // The one given before is released outside the lock: its Release may
+    // call back into Explorer.
+}
+
+TComPtr<IUnknown> TCommandSite::Current() const {
+    const std::lock_guard<TSmallLock> hold(lock_);
+    return site_;
+}
+
+HRESULT TCommandSite::Get(REFIID riid, void** ppv) const {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    const TComPtr<IUnknown> site = Current();
+    return site ? site->QueryInterface(riid, ppv) : E_FAIL;
+}
+
+HWND TCommandSite::Window() const {
+    const TComPtr<IUnknown> site = Current();
+    if (!site) return nullptr;
+    HWND window = nullptr;
+    if (SUCCEEDED(RunTime::IUnknown_GetWindow(site.get(), &window)) && window) return window;
+    TComPtr<IOleWindow> oleWindow;
+    if (FAILED(site->QueryInterface(IID_IOleWindow, oleWindow.put_void())) || !oleWindow) return nullptr;
+    window = nullptr;
+    return SUCCEEDED(oleWindow->GetWindow(&window)) ? window : nullptr;
+}
+
+bool TCommandSite::IsClassicMenu() const { return IsClassicMenuSite(Current().get()); }
+
+bool IsClassicMenuSite(IUnknown* site) {
+    if (!site) return false;
+    TComPtr<IOleWindow> oleWindow;
+    if (FAILED(site->QueryInterface(IID_IOleWindow, oleWindow.put_void())) || !oleWindow) return false;
+    HWND window = nullptr;
+    if (FAILED(oleWindow->GetWindow(&window)) || !window) return false;
+    wchar_t name[64] = {};
+    const int length = RunTime::GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    return std::wstring_view(name, length > 0 ? static_cast<size_t>(length) : 0) != L"NamespaceTreeControl";
+}
+
 // --- TOvExplorerCommand ----------------------------------------------------------
 
 std::span<const TInterfaceEntry> TOvExplorerCommand::InterfaceTable() const {
     static const TInterfaceEntry table[] = {
-        InterfaceEntry<TOvExplorerCommand, IExplorerCommand>(IID_IExplorerCommand)};
+        InterfaceEntry<TOvExplorerCommand, IExplorerCommand>(IID_IExplorerCommand),
+        InterfaceEntry<TOvExplorerCommand, IObjectWithSite>(IID_IObjectWithSite),
+    };
     return table;
 }
 
@@ -254,14 +332,23 @@ std::shared_ptr<const TDecidedSelection> TOvExplorerCommand::Decide(TSelection n
     decided->Names = std::move(names);
     decided->Selection = decided->Names;
     decided->Images = BuildImageList(decided->Selection, static_cast<int>(decided->Selection.size()));
+    // The one read of the file for the whole menu.
+    if (IsCaptionCandidate(decided->Images)) decided->Caption = PrepareCaptionItem(decided->Images.front());
+    const std::lock_guard<TSmallLock> hold(lock_);
     decided_ = decided;
     return decided;
 }
 
 std::shared_ptr<const TDecidedSelection> TOvExplorerCommand::Decided(IShellItemArray* items) {
-    if (!items) return decided_ ? decided_ : std::make_shared<const TDecidedSelection>();
+    if (!items) {
+        const std::lock_guard<TSmallLock> hold(lock_);
+        return decided_ ? decided_ : std::make_shared<const TDecidedSelection>();
+    }
     TSelection names = NamesOf(SelectedItems(items));
-    if (decided_ && decided_->Names == names) return decided_;
+    {
+        const std::lock_guard<TSmallLock> hold(lock_);
+        if (decided_ && decided_->Names == names) return decided_;
+    }
     return Decide(std::move(names));
 }
 
@@ -291,22 +378,24 @@ HRESULT STDMETHODCALLTYPE TOvExplorerCommand::GetState(IShellItemArray* items, B
     if (!state) return E_POINTER;
     *state = ECS_HIDDEN;
     try {
+        // In the classic menu the classic handler's items stand already.
+        if (site_.IsClassicMenu()) return S_OK;
+        // Windows 11's navigation pane asks with no items at all.
         const std::vector<TSelectedItem> selected = SelectedItems(items);
         if (selected.empty()) return S_OK;
-        const bool needsLook =
-            std::any_of(selected.begin(), selected.end(), [](const TSelectedItem& item) { return item.LookInto; });
-        if (!okToBeSlow && needsLook) {
-            // Explorer asks again, from a thread that may wait, with
-            // okToBeSlow TRUE.
-            if (!DecidedWithoutLookingInto(selected)) return E_PENDING;
+        if (!okToBeSlow) {
+            const std::optional<EXPCMDSTATE> fromNames = StateFromNames(selected);
+            if (!fromNames) return E_PENDING;
+            const std::lock_guard<TSmallLock> hold(lock_);
             withCaption_ = false;
-            *state = ECS_ENABLED;
+            *state = *fromNames;
             return S_OK;
         }
-        // Each GetState starts a menu: a folder may have changed since the
-        // last one.
+        // Each slow GetState starts a menu: a folder or a caption may have
+        // changed since the last one.
         const std::shared_ptr<const TDecidedSelection> decided = Decide(NamesOf(selected));
-        withCaption_ = IsCaptionCandidate(decided->Images);
+        const std::lock_guard<TSmallLock> hold(lock_);
+        withCaption_ = decided->Caption.has_value();
         *state = decided->Images.empty() ? ECS_HIDDEN : ECS_ENABLED;
         return S_OK;
     } catch (const std::bad_alloc&) {
@@ -331,9 +420,14 @@ HRESULT STDMETHODCALLTYPE TOvExplorerCommand::EnumSubCommands(IEnumExplorerComma
     if (!commands) return E_POINTER;
     *commands = nullptr;
     try {
+        bool withCaption = false;
+        {
+            const std::lock_guard<TSmallLock> hold(lock_);
+            withCaption = withCaption_;
+        }
         std::vector<TComPtr<IExplorerCommand>> list;
         for (const TSubCommandRow& row : kSubCommands) {
-            if (row.Position == CaptionItemPosition && !withCaption_) continue;
+            if (row.Position == CaptionItemPosition && !withCaption) continue;
             TComPtr<IExplorerCommand> command;
             const HRESULT hr = CreateComObject<TOvSubCommand>(IID_IExplorerCommand, command.put_void(), row,
                                                               TComPtr<TOvExplorerCommand>::Retain(this));
@@ -348,5 +442,12 @@ HRESULT STDMETHODCALLTYPE TOvExplorerCommand::EnumSubCommands(IEnumExplorerComma
         return E_UNEXPECTED;
     }
 }
+
+HRESULT STDMETHODCALLTYPE TOvExplorerCommand::SetSite(IUnknown* site) {
+    site_.Set(site);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TOvExplorerCommand::GetSite(REFIID riid, void** ppv) { return site_.Get(riid, ppv); }
 
 } // namespace ovs

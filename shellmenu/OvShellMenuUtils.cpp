@@ -192,6 +192,25 @@ std::wstring RegisteredLibraryPath() {
     return RegQueryStringW(HKEY_CLASSES_ROOT, serverKey, L"").value_or(std::wstring());
 }
 
+// Windows lets a program take the foreground only when the process that
+// started it may, and the process that runs an Explorer command may be the
+// package's surrogate rather than Explorer. Where this process holds the
+// leave -- Explorer itself, or a surrogate Explorer handed it to -- it passes
+// it on to the viewer by the process id that ShellExecuteEx gives;
+// AllowSetForegroundWindow fails harmlessly where the leave isn't ours.
+void StartViewerInFront(const std::wstring& viewer, const std::wstring& parameters) {
+    const std::wstring file = L"\"" + viewer + L"\"";
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!RunTime::ShellExecuteExW(&info) || !info.hProcess) return;
+    const TFileHandle process(info.hProcess);
+    if (const DWORD id = RunTime::GetProcessId(process.get())) RunTime::AllowSetForegroundWindow(id);
+}
+
 bool IsExistingFile(const std::wstring& path) {
     const DWORD attributes = FileAttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -200,12 +219,17 @@ bool IsExistingFile(const std::wstring& path) {
 } // namespace
 
 void MenuItemClick(TlumShellMenuItem& item, const std::wstring& fileName, const TSelection& selection) {
-    const int index = item.Index;
-    if (index < 0 || index >= static_cast<int>(std::size(kViewerSwitches)) || !kViewerSwitches[index]) return;
+    RunMenuCommand(item.Index, fileName, selection, TViewerStart{});
+}
+
+void RunMenuCommand(int position, const std::wstring& fileName, const TSelection& selection,
+                    const TViewerStart& start) {
+    if (position < 0 || position >= static_cast<int>(std::size(kViewerSwitches)) || !kViewerSwitches[position])
+        return;
     // Without a selection there is nothing to show, and a list file written
     // now would stay behind in the temporary folder for good.
     if (fileName.empty()) return;
-    RunViewer(kViewerSwitches[index], WriteListFile(selection));
+    RunViewer(kViewerSwitches[position], WriteListFile(selection), start);
 }
 
 std::string WriteListFile(const TSelection& selection) {
@@ -234,15 +258,18 @@ std::string WriteListFile(const TSelection& selection) {
 
 std::wstring ViewerPathFor(const std::wstring& libraryPath) { return ChangeFileExt(libraryPath, kViewerExtension); }
 
-void RunViewer(const std::string& switchText, const std::string& listFileName) {
-    const std::wstring viewer = ViewerPathFor(RegisteredLibraryPath());
+void RunViewer(const std::string& switchText, const std::string& listFileName, const TViewerStart& start) {
+    const std::wstring viewer =
+        ViewerPathFor(start.BesideThisLibrary ? ModuleFileName(ResourceModule()) : RegisteredLibraryPath());
     const std::string parameters = switchText + " \"" + listFileName + "\"";
     if (!IsExistingFile(viewer)) {
         if (!listFileName.empty()) DeleteFileAt(WideFromAnsi(listFileName));
         throw ECommandError(LoadResString(IDS_VIEWER_NOT_FOUND));
     }
     // The viewer runs on its own; whether it started is not ours to report.
-    if (IsWinNT) {
+    if (IsWinNT && start.ToFront) {
+        StartViewerInFront(viewer, WideFromAnsi(parameters));
+    } else if (IsWinNT) {
         // The wide call finds the viewer in a folder of any name; its
         // parameters widen from ANSI and reach the viewer's ANSI command line
         // as exactly these bytes.

@@ -1,6 +1,7 @@
 // The product's menu items, the caption item's per-file texts, and what a
 // chosen command does: write the list file and start the viewer beside the
-// registered library.
+// library (the registered one for the classic menu, the loaded one for the
+// Explorer commands).
 #pragma once
 
 #include "OvShellMenuClasses.h"
@@ -43,9 +44,26 @@ void FreeMenuItems();
 TCaptionTexts PrepareCaptionItem(const std::wstring& jpegPath);
 
 // --- Commands ------------------------------------------------------------------
+// How a command starts the viewer; the two doors differ.
+struct TViewerStart {
+    // The classic handler finds the viewer beside its registered library.
+    // The Explorer commands run in whatever process loaded this library (the
+    // package's surrogate, with no registration at all): they take the
+    // viewer beside the library they are in.
+    bool BesideThisLibrary = false;
+    // Passes the starter's leave to take the foreground on to the viewer,
+    // so it comes to the front as Explorer's own verbs do.
+    bool ToFront = false;
+};
+
 // The OnClick handler of MenuItems: the item's Index picks the viewer switch.
 // Throws ECommandError or ERegistryException with the text for the user.
 void MenuItemClick(TlumShellMenuItem& item, const std::wstring& fileName, const TSelection& selection);
+
+// What MenuItemClick does for the item at list position `position`, with the
+// viewer started as `start` says. Throws as MenuItemClick does.
+void RunMenuCommand(int position, const std::wstring& fileName, const TSelection& selection,
+                    const TViewerStart& start);
 
 // Writes the selection into a new "ovs*.tmp" file of the temporary folder (a
 // folder of any name): one ANSI line ended by CR LF per entry, the entry's
@@ -62,9 +80,10 @@ std::string WriteListFile(const TSelection& selection);
 // checked that it may bother the user.
 void ShowCommandError(HWND owner, const char* message) noexcept;
 
-// Starts the viewer that sits beside the registered library with
-// `switchText "listFileName"` (an ANSI name), without waiting for it.
-void RunViewer(const std::string& switchText, const std::string& listFileName);
+// Starts the viewer with `switchText "listFileName"` (an ANSI name), without
+// waiting for it: the one beside the registered library, or the one beside
+// this library when start says so.
+void RunViewer(const std::string& switchText, const std::string& listFileName, const TViewerStart& start = {});
 
 // The viewer's path for a library path: the extension of its file-name part
 // replaced by ".exe" (appended when there is none).

@@ -72,3 +72,51 @@ std::FILE* _wfopen(const wchar_t* path, const wchar_t* mode) {
 }
 
 } // namespace ovs::RunTime
+
+namespace ovs::RunTime {
+
+namespace {
+constexpr char kShlwapi[] = "shlwapi.dll";
+} // namespace
+
+// shlwapi exports it by name from Windows XP on (by ordinal before): where it
+// has no name, the caller asks the site's own IOleWindow. Explorer has
+// shlwapi loaded; anywhere else Lookup loads it.
+HRESULT IUnknown_GetWindow(IUnknown* object, HWND* window) {
+    static const auto function = Find<HRESULT(WINAPI*)(IUnknown*, HWND*)>(kShlwapi, "IUnknown_GetWindow");
+    if (window) *window = nullptr;
+    return function ? function(object, window) : Missing<HRESULT>(E_NOTIMPL);
+}
+
+int GetClassNameW(HWND window, wchar_t* name, int size) {
+    static const auto function = Find<int(WINAPI*)(HWND, wchar_t*, int)>(kUser32, "GetClassNameW");
+    return function ? function(window, name, size) : Missing(0);
+}
+
+HWINSTA GetProcessWindowStation() {
+    static const auto function = Find<HWINSTA(WINAPI*)()>(kUser32, "GetProcessWindowStation");
+    return function ? function() : Missing<HWINSTA>(nullptr);
+}
+
+BOOL GetUserObjectInformationW(HANDLE object, int index, void* info, DWORD size, DWORD* needed) {
+    static const auto function =
+        Find<BOOL(WINAPI*)(HANDLE, int, void*, DWORD, DWORD*)>(kUser32, "GetUserObjectInformationW");
+    return function ? function(object, index, info, size, needed) : Missing(FALSE);
+}
+
+BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
+    static const auto function = Find<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>(kShell32, "ShellExecuteExW");
+    return function ? function(info) : Missing(FALSE);
+}
+
+DWORD GetProcessId(HANDLE process) {
+    static const auto function = Find<DWORD(WINAPI*)(HANDLE)>(kKernel32, "GetProcessId");
+    return function ? function(process) : Missing(0ul);
+}
+
+BOOL AllowSetForegroundWindow(DWORD processId) {
+    static const auto function = Find<BOOL(WINAPI*)(DWORD)>(kUser32, "AllowSetForegroundWindow");
+    return function ? function(processId) : Missing(FALSE);
+}
+
+} // namespace ovs::RunTime

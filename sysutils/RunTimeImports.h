@@ -48,3 +48,18 @@ Function Find(const char* module, const char* name) {
 }
 
 } // namespace ovs::RunTime
+
+namespace ovs::RunTime {
+
+// What the Explorer commands of Windows 11 use: the window of the site
+// Explorer hands them, whether anyone can see a message, and leave for the
+// viewer they start to come to the front.
+HRESULT IUnknown_GetWindow(IUnknown* object, HWND* window);                  // E_NOTIMPL
+int GetClassNameW(HWND window, wchar_t* name, int size);                       // 0
+HWINSTA GetProcessWindowStation();                                             // null
+BOOL GetUserObjectInformationW(HANDLE object, int index, void* info, DWORD size, DWORD* needed); // FALSE
+BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);                                 // FALSE
+DWORD GetProcessId(HANDLE process);                                            // 0
+BOOL AllowSetForegroundWindow(DWORD processId);                                // FALSE
+
+} // namespace ovs::RunTime

@@ -1,18 +1,26 @@
 // The shipped library's Explorer commands driven as Windows 11's Explorer
-// drives them -- an item array made from paths, GetState without and then with
-// leave to be slow, the root's flags, title and icon, its sub-commands' titles,
-// icons and tooltips, Invoke -- beside the classic handler on the same
-// selections: both doors must show the same commands with the same texts and
-// hand the viewer the same list.
+// drives them -- a site, an item array made from paths, GetState without leave
+// to be slow and then, on a thread of its own, with it, the root's flags,
+// title and icon, its sub-commands' titles, icons and tooltips, Invoke --
+// beside the classic handler on the same selections: both doors must show the
+// same commands with the same texts and hand the viewer the same list, and
+// each menu of each host shows them once.
 #include "CaptionJpeg.h"
+#include "ImportPatch.h"
+#include "lumSysUtils.h"
 #include "viewer/StandInInstall.h"
 
 #include <gtest/gtest.h>
 
 #include <shellapi.h>
 
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <deque>
 #include <set>
+#include <thread>
 
 namespace ovs::test {
 namespace {
@@ -63,6 +71,50 @@ TCommandView ViewOf(IExplorerCommand& command, IShellItemArray* items) {
     return view;
 }
 
+// A site as Explorer hands one to its commands: with a window of the given
+// class (the classic menu's view, Windows 11's navigation pane) or, as in
+// Windows 11's own menu, with none.
+class TSite : public IOleWindow {
+public:
+    explicit TSite(const wchar_t* windowClass) {
+        if (!windowClass) return;
+        WNDCLASSW type{};
+        type.lpfnWndProc = DefWindowProcW;
+        type.lpszClassName = windowClass;
+        RegisterClassW(&type);
+        window_ = CreateWindowExW(0, windowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    }
+    virtual ~TSite() {
+        if (window_) DestroyWindow(window_);
+    }
+    HWND Window() const { return window_; }
+    LONG Refs() const { return refs_; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = IsEqualIID(riid, IID_IUnknown) || (window_ && IsEqualIID(riid, IID_IOleWindow)) ? this : nullptr;
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&refs_)); }
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+        *window = window_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+private:
+    HWND window_ = nullptr;
+    LONG refs_ = 1;
+};
+
+void SetSite(IUnknown* command, IUnknown* site) {
+    TComPtr<IObjectWithSite> sited;
+    ASSERT_EQ(command->QueryInterface(IID_IObjectWithSite, sited.put_void()), S_OK);
+    sited->SetSite(site);
+}
+
 // One right-click in Windows 11's menu.
 struct TExplorerMenu {
     TComPtr<IExplorerCommand> Root;
@@ -71,13 +123,25 @@ struct TExplorerMenu {
     EXPCMDSTATE State = ECS_DISABLED;
     std::deque<TComPtr<IExplorerCommand>> Subs;
 
-    bool Open(const std::wstring& folder, const std::vector<std::wstring>& names) {
+    bool Open(const std::wstring& folder, const std::vector<std::wstring>& names, IUnknown* site = nullptr) {
         if (FAILED(CoCreateInstance(kExplorerClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
                                     Root.put_void())))
             return false;
+        return Ask(folder, names, site);
+    }
+    // Explorer sets the site, asks the window's thread first and, on
+    // E_PENDING, asks again from a thread that may wait.
+    bool Ask(const std::wstring& folder, const std::vector<std::wstring>& names, IUnknown* site = nullptr) {
+        if (site) SetSite(Root.get(), site);
         if (!ItemArray(folder, names, Items)) return false;
         FastAnswer = Root->GetState(Items.get(), FALSE, &State);
-        if (FastAnswer == E_PENDING && FAILED(Root->GetState(Items.get(), TRUE, &State))) return false;
+        HRESULT slow = S_OK;
+        if (FastAnswer == E_PENDING)
+            std::thread([&] {
+                TComApartment apartment;
+                slow = Root->GetState(Items.get(), TRUE, &State);
+            }).join();
+        if (FAILED(slow)) return false;
         if (State != ECS_ENABLED) return true;
         TComPtr<IEnumExplorerCommand> list;
         if (FAILED(Root->EnumSubCommands(list.put()))) return false;
@@ -90,11 +154,11 @@ struct TExplorerMenu {
         }
         return true;
     }
-    // A caller that asks for no UI: a bind context without BIND_MAYBOTHERUSER.
+    // With a default bind context (BIND_MAYBOTHERUSER clear), as callers make.
     HRESULT Invoke(size_t sub) {
-        TComPtr<IBindCtx> quiet;
-        if (FAILED(CreateBindCtx(0, quiet.put()))) return E_FAIL;
-        return Subs.at(sub)->Invoke(Items.get(), quiet.get());
+        TComPtr<IBindCtx> context;
+        if (FAILED(CreateBindCtx(0, context.put()))) return E_FAIL;
+        return Subs.at(sub)->Invoke(Items.get(), context.get());
     }
 };
 
@@ -132,6 +196,49 @@ HRESULT InvokeClassic(IContextMenu& menu, int offset) {
     return menu.InvokeCommand(&info);
 }
 
+// Stand-ins for what the loaded library imports: its file opens (the C
+// runtime's _wfopen, fetched by name), its messages, the leave to come to the
+// front it hands on, and the window station's flags for a process no user
+// sees (Wine has neither such a station nor foreground rules).
+namespace hook {
+std::atomic<int> opens{0};
+std::vector<std::pair<HWND, std::string>> messages;
+bool stationSeen = true;
+FARPROC(WINAPI* systemLookup)(HMODULE, LPCSTR) = nullptr;
+FILE*(__cdecl* systemOpen)(const wchar_t*, const wchar_t*) = nullptr;
+
+FILE* __cdecl Open(const wchar_t* path, const wchar_t* mode) {
+    ++opens;
+    return systemOpen(path, mode);
+}
+std::atomic<DWORD> allowedToFront{0};
+BOOL WINAPI AllowToFront(DWORD process) {
+    allowedToFront = process;
+    return TRUE;
+}
+BOOL WINAPI StationFlags(HANDLE, int, void* info, DWORD, DWORD*) {
+    static_cast<USEROBJECTFLAGS*>(info)->dwFlags = stationSeen ? WSF_VISIBLE : 0;
+    return TRUE;
+}
+FARPROC WINAPI Lookup(HMODULE module, LPCSTR name) {
+    const FARPROC found = systemLookup(module, name);
+    if (IS_INTRESOURCE(name)) return found;
+    if (std::strcmp(name, "_wfopen") == 0) {
+        systemOpen = reinterpret_cast<decltype(systemOpen)>(reinterpret_cast<void (*)()>(found));
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&Open));
+    }
+    if (std::strcmp(name, "AllowSetForegroundWindow") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&AllowToFront));
+    if (std::strcmp(name, "GetUserObjectInformationW") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&StationFlags));
+    return found;
+}
+int WINAPI Message(HWND owner, LPCSTR text, LPCSTR, UINT) {
+    messages.emplace_back(owner, text);
+    return IDOK;
+}
+} // namespace hook
+
 class ExplorerCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -150,11 +257,30 @@ protected:
         ASSERT_TRUE(CreateShortcut(Sample("beach.lnk"), Sample("elsewhere") + "\\beach.jpg"));
     }
     void TearDown() override {
+        // Before the apartment goes and may unload the library.
+        lookup_.clear();
         for (const std::string& name : ListFilesInTemp())
             if (!before_.count(name)) DeleteFileA(name.c_str());
     }
     std::string Sample(const std::string& name) const { return server_.Scratch() / name; }
     std::wstring Folder() const { return WideFromAnsi(server_.Scratch().path()); }
+
+    // Each test loads a copy of its own, so the library looks its run-time
+    // functions up afresh and the hooks see them.
+    void HookLibrary(const std::string& dll) {
+        const HMODULE library = GetModuleHandleA(dll.c_str());
+        ASSERT_NE(library, nullptr);
+        hook::opens = 0;
+        hook::allowedToFront = 0;
+        hook::messages.clear();
+        hook::stationSeen = true;
+        lookup_.emplace_back(std::make_unique<TImportPatch>("kernel32.dll", "GetProcAddress",
+                                                            reinterpret_cast<void*>(&hook::Lookup), library));
+        hook::systemLookup = lookup_.back()->Original<decltype(hook::systemLookup)>();
+        lookup_.emplace_back(std::make_unique<TImportPatch>("user32.dll", "MessageBoxA",
+                                                            reinterpret_cast<void*>(&hook::Message), library));
+    }
+    std::vector<std::unique_ptr<TImportPatch>> lookup_;
 
     std::set<std::string> before_;
     TInstalledServer server_;
@@ -165,13 +291,15 @@ struct TSelectionCase {
     const char* Name;
     std::vector<std::wstring> Names;
     bool Shown;
-    bool Pending; // the decision needs a folder or a shortcut looked into
+    bool Pending; // the decision needs a file looked into: folder, shortcut, lone JPEG
     const wchar_t* CaptionTitle; // null: no caption command
 };
 
 const TSelectionCase kSelections[] = {
-    {"a captioned JPEG", {L"beach.jpg"}, true, false, L"Edit Caption for beach.jpg"},
-    {"one image among other files", {L"beach.jpg", L"notes.txt"}, true, false, L"Edit Caption for beach.jpg"},
+    // A lone JPEG's caption command is titled from the file: read off the
+    // window's thread.
+    {"a captioned JPEG", {L"beach.jpg"}, true, true, L"Edit Caption for beach.jpg"},
+    {"one image among other files", {L"beach.jpg", L"notes.txt"}, true, true, L"Edit Caption for beach.jpg"},
     {"a text file alone", {L"notes.txt"}, false, false, nullptr},
     {"two images", {L"a.png", L"b.gif"}, true, false, nullptr},
     {"a folder with an image", {L"pics"}, true, true, nullptr},
@@ -248,27 +376,34 @@ TEST_F(ExplorerCommandTest, NoSelectionHidesTheRootAndTheRootItselfRunsNothing) 
     TComPtr<IExplorerCommand> root;
     ASSERT_EQ(CoCreateInstance(kExplorerClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand, root.put_void()),
               S_OK);
-    for (const BOOL slow : {FALSE, TRUE}) {
-        EXPCMDSTATE state = ECS_ENABLED;
-        EXPECT_EQ(root->GetState(nullptr, slow, &state), S_OK);
-        EXPECT_EQ(state, ECS_HIDDEN);
-    }
+    // Explorer may hand no array (Windows 11's navigation pane) or one of no
+    // items (which Wine's shell won't make).
+    struct TNoItems : IShellItemArray {
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** p) override { return *p = nullptr, E_NOINTERFACE; }
+        ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+        ULONG STDMETHODCALLTYPE Release() override { return 1; }
+        HRESULT STDMETHODCALLTYPE BindToHandler(IBindCtx*, REFGUID, REFIID, void**) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE GetPropertyStore(GETPROPERTYSTOREFLAGS, REFIID, void**) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE GetPropertyDescriptionList(REFPROPERTYKEY, REFIID, void**) override {
+            return E_NOTIMPL;
+        }
+        HRESULT STDMETHODCALLTYPE GetAttributes(SIATTRIBFLAGS, SFGAOF, SFGAOF*) override { return E_NOTIMPL; }
+        HRESULT STDMETHODCALLTYPE GetCount(DWORD* count) override { return *count = 0, S_OK; }
+        HRESULT STDMETHODCALLTYPE GetItemAt(DWORD, IShellItem** item) override { return *item = nullptr, E_FAIL; }
+        HRESULT STDMETHODCALLTYPE EnumItems(IEnumShellItems** e) override { return *e = nullptr, E_NOTIMPL; }
+    } none;
+    for (IShellItemArray* array : {static_cast<IShellItemArray*>(nullptr), static_cast<IShellItemArray*>(&none)})
+        for (const BOOL slow : {FALSE, TRUE}) {
+            EXPCMDSTATE state = ECS_ENABLED;
+            EXPECT_EQ(root->GetState(array, slow, &state), S_OK);
+            EXPECT_EQ(state, ECS_HIDDEN);
+        }
     TComPtr<IShellItemArray> items;
     ASSERT_TRUE(ItemArray(Folder(), {L"beach.jpg"}, items));
     EXPECT_EQ(root->Invoke(items.get(), nullptr), E_NOTIMPL);
     GUID name = GUID_NULL;
     EXPECT_EQ(root->GetCanonicalName(&name), S_OK);
     EXPECT_TRUE(IsEqualGUID(name, kExplorerClsid));
-}
-
-TEST_F(ExplorerCommandTest, AMissingViewerFailsTheCommandQuietlyAndLeavesNoListFile) {
-    server_.RemoveViewer();
-    TExplorerMenu menu;
-    ASSERT_TRUE(menu.Open(Folder(), {L"a.png"}));
-    ASSERT_EQ(menu.Subs.size(), 3u);
-    const size_t before = ListFilesInTemp().size();
-    EXPECT_EQ(menu.Invoke(0), E_FAIL);
-    EXPECT_EQ(ListFilesInTemp().size(), before);
 }
 
 // A name outside the code page under 1252; under 932 (CTest runs this program
@@ -297,6 +432,180 @@ TEST_F(ExplorerCommandTest, ANameInAnyScriptIsTitledWholeAndListedAsTheClassicMe
         wchar_t alias[MAX_PATH + 1] = {};
         ASSERT_NE(GetShortPathNameW(path.c_str(), alias, MAX_PATH), 0u);
         EXPECT_EQ(records[0].ListBytes, LossyAnsiOf(alias) + "\r\n");
+    }
+}
+
+// The library reads no Windows version and looks for no package: Explorer
+// asks the package's commands only where the package is registered (Windows
+// 11 on), and their site tells which menu asks. Each host is played as
+// Explorer plays it; every menu must hold the slide-show commands once.
+TEST_F(ExplorerCommandTest, EachMenuOfEachHostShowsTheCommandsOnce) {
+    const struct {
+        const char* Name;
+        bool ClassicHandler;         // the classic menu asks the registered handler
+        bool Package;                // Explorer asks the package's commands
+        const wchar_t* SiteWindow;   // the class of the site's window, if it has one
+    } hosts[] = {
+        {"Windows 10, or 11 without the package: the classic menu", true, false, nullptr},
+        {"Windows 11's own menu", false, true, nullptr},
+        {"Windows 11's own menu in the navigation pane", false, true, L"NamespaceTreeControl"},
+        {"Windows 11's classic menu (Show more options, Shift+right-click)", true, true, L"SHELLDLL_DefView"},
+    };
+    for (const auto& host : hosts) {
+        SCOPED_TRACE(host.Name);
+        int entries = 0;
+        if (host.ClassicHandler) {
+            TComPtr<IContextMenu> classic;
+            const TClassicView view = ClassicView(Folder(), {L"beach.jpg"}, classic);
+            EXPECT_EQ(view.Titles.size(), 4u);
+            entries += !view.Titles.empty();
+        }
+        if (host.Package) {
+            TSite site(host.SiteWindow);
+            TExplorerMenu menu;
+            ASSERT_TRUE(menu.Open(Folder(), {L"beach.jpg"}, &site));
+            entries += menu.State == ECS_ENABLED;
+            SetSite(menu.Root.get(), nullptr);
+        }
+        EXPECT_EQ(entries, 1);
+    }
+}
+
+// The window's thread never waits for a file; the caption is read once for
+// the whole menu, and only for the selection it was read from.
+TEST_F(ExplorerCommandTest, ALoneJpegIsReadOnceOffTheWindowsThreadForItsSelectionOnly) {
+    WriteFileBytes(Sample("other.jpg"), JpegWithCaption("Other"));
+    TExplorerMenu menu;
+    ASSERT_EQ(CoCreateInstance(kExplorerClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
+                               menu.Root.put_void()),
+              S_OK);
+    HookLibrary(server_.Dll());
+    ASSERT_TRUE(ItemArray(Folder(), {L"beach.jpg"}, menu.Items));
+    EXPCMDSTATE state = ECS_DISABLED;
+    EXPECT_EQ(menu.Root->GetState(menu.Items.get(), FALSE, &state), E_PENDING);
+    EXPECT_EQ(hook::opens, 0);
+
+    ASSERT_TRUE(menu.Ask(Folder(), {L"beach.jpg"}));
+    ASSERT_EQ(menu.Subs.size(), 4u);
+    for (auto& sub : menu.Subs) ViewOf(*sub.get(), menu.Items.get());
+    ViewOf(*menu.Subs[3].get(), nullptr);
+    EXPECT_EQ(hook::opens, 1);
+
+    // The selection changes under the open menu.
+    TComPtr<IShellItemArray> other;
+    ASSERT_TRUE(ItemArray(Folder(), {L"other.jpg"}, other));
+    const struct {
+        IShellItemArray* Items;
+        const wchar_t *Title, *ToolTip;
+    } asked[] = {{other.get(), L"Edit Caption for other.jpg", L"Current Caption: Other"},
+                 {menu.Items.get(), L"Edit Caption for beach.jpg", L"Current Caption: Beach"}};
+    for (const auto& a : asked) {
+        const TCommandView view = ViewOf(*menu.Subs[3].get(), a.Items);
+        EXPECT_EQ(view.Title, a.Title);
+        EXPECT_EQ(view.ToolTip, a.ToolTip);
+    }
+}
+
+// The Explorer commands take the viewer beside the library they run in, with
+// no registration or another copy's, and let it come to the front; the
+// classic handler keeps to the registration, a per-user one first.
+TEST_F(ExplorerCommandTest, TheCommandsStartTheViewerBesideTheLoadedLibrary) {
+    TInstalledServer stale("stale");
+    const std::string userServer = std::string("Software\\Classes\\") + kServerKeyPath;
+    RegWriteString(HKEY_CURRENT_USER, userServer, "", stale.Dll());
+    TExplorerMenu menu;
+    ASSERT_TRUE(menu.Open(Folder(), {L"a.png"}));
+    HookLibrary(server_.Dll());
+    ASSERT_EQ(menu.Invoke(0), S_OK);
+    const auto records = server_.WaitForRecords(1);
+    ASSERT_EQ(records.size(), 1u);
+    // The stand-in viewer names its record after its process id.
+    const std::vector<std::string> names = [&] {
+        std::vector<std::string> found;
+        WIN32_FIND_DATAA data;
+        const HANDLE find = FindFirstFileA((server_.Folder() + "\\run-*.rec").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) found.push_back(data.cFileName), FindClose(find);
+        return found;
+    }();
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ("run-" + std::to_string(hook::allowedToFront) + "-", names[0].substr(0, names[0].find('-', 4) + 1));
+    lookup_.clear();
+    TComPtr<IContextMenu> classic;
+    ClassicView(Folder(), {L"a.png"}, classic);
+    ASSERT_EQ(InvokeClassic(*classic.get(), 1), S_OK);
+    EXPECT_EQ(stale.WaitForRecords(1).size(), 1u);
+    RegRemoveKey(HKEY_CURRENT_USER, std::string("Software\\Classes\\") + kClsidKeyPath);
+    EXPECT_EQ(server_.Records().size(), 1u);
+
+    // A copy loaded by the package's surrogate: no registration at all.
+    TInstalledServer bare("bare");
+    const HMODULE library = LoadLibraryA(bare.Dll().c_str());
+    ASSERT_NE(library, nullptr);
+    {
+        const auto getClass = reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(library, "DllGetClassObject")));
+        TComPtr<IClassFactory> factory;
+        ASSERT_EQ(getClass(kExplorerClsid, IID_IClassFactory, factory.put_void()), S_OK);
+        TExplorerMenu bareMenu;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IExplorerCommand, bareMenu.Root.put_void()), S_OK);
+        ASSERT_TRUE(bareMenu.Ask(Folder(), {L"a.png", L"b.gif"}));
+        for (size_t i = 0; i < bareMenu.Subs.size(); ++i) EXPECT_EQ(bareMenu.Invoke(i), S_OK);
+        EXPECT_EQ(bare.WaitForRecords(bareMenu.Subs.size()).size(), bareMenu.Subs.size());
+    }
+    FreeLibrary(library);
+    EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, kServerKeyPath, ""), server_.Dll());
+}
+
+// A failure's message is owned by the window Explorer asked from, and shown
+// whatever the bind context says; only a window station no user sees keeps
+// it back.
+TEST_F(ExplorerCommandTest, AFailureIsShownOwnedByTheSitesWindowUnlessNoUserCanSeeIt) {
+    server_.RemoveViewer();
+    TSite view(L"SHELLDLL_DefView"), bare(nullptr);
+    const struct {
+        const char* Name;
+        TSite* RootSite;
+        TSite* SubSite;
+        bool Withdrawn; // SetSite(nullptr) before Invoke
+        bool StationSeen;
+        HWND Owner;
+        size_t Messages;
+    } cases[] = {
+        {"the sub-command's site's window", nullptr, &view, false, true, view.Window(), 1},
+        {"the root's site's window", &view, nullptr, false, true, view.Window(), 1},
+        {"a site without a window", &bare, &bare, false, true, nullptr, 1},
+        {"a site taken back", &view, &view, true, true, nullptr, 1},
+        {"a window station no user sees", &view, &view, false, false, nullptr, 0},
+    };
+    const LONG viewRefs = view.Refs(), bareRefs = bare.Refs();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const size_t before = ListFilesInTemp().size();
+        {
+            TExplorerMenu menu;
+            ASSERT_TRUE(menu.Open(Folder(), {L"a.png"}));
+            HookLibrary(server_.Dll());
+            hook::stationSeen = c.StationSeen;
+            const std::pair<IExplorerCommand*, TSite*> sited[] = {{menu.Root.get(), c.RootSite},
+                                                                  {menu.Subs[0].get(), c.SubSite}};
+            for (const auto& [command, site] : sited) {
+                if (!site) continue;
+                SetSite(command, site);
+                if (c.Withdrawn) SetSite(command, nullptr);
+            }
+            EXPECT_EQ(menu.Invoke(0), E_FAIL);
+            ASSERT_EQ(hook::messages.size(), c.Messages);
+            if (c.Messages) {
+                EXPECT_EQ(hook::messages[0].first, c.Owner);
+                EXPECT_EQ(hook::messages[0].second,
+                          "Fatal error: the file OVSSHOW.EXE was not found. Please reinstall Orvane Slide Show.");
+            }
+            lookup_.clear();
+        }
+        EXPECT_EQ(ListFilesInTemp().size(), before);
+        // Released with the commands: nothing of the site is kept.
+        EXPECT_EQ(view.Refs(), viewRefs);
+        EXPECT_EQ(bare.Refs(), bareRefs);
     }
 }
 

@@ -1,6 +1,7 @@
-// Points one of this program's own import entries at a stand-in while the
-// object lives, so a test can count or refuse the system calls that code
-// linked into the program makes. Header-only; Windows test programs only.
+// Points one of this program's own import entries (or those of a library it
+// loaded) at a stand-in while the object lives, so a test can count or refuse
+// the system calls that code linked into it makes. Header-only; Windows test
+// programs only.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +15,9 @@ namespace ovs::test {
 class TImportPatch {
 public:
     // dll: as the import table names it ("kernel32.dll"), any letter case.
-    TImportPatch(const char* dll, const char* function, void* standIn) {
-        auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    // module: whose imports to patch; null for the program itself.
+    TImportPatch(const char* dll, const char* function, void* standIn, HMODULE module = nullptr) {
+        auto* base = reinterpret_cast<BYTE*>(module ? module : GetModuleHandleW(nullptr));
         const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
         const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
         const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
