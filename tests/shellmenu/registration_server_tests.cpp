@@ -187,25 +187,6 @@ private:
     TImportPatch deleteA_{"advapi32.dll", "RegDeleteKeyA", reinterpret_cast<void*>(&DeleteA)};
 };
 
-// The platform flags for the length of a test.
-class TReportedPlatform {
-public:
-    explicit TReportedPlatform(const TPlatformFlags& flags)
-        : saved_{IsWinNT, Is9xNewerThan95, IsNTNewerThanNT4, IsNTNewerThanNT5} {
-        Set(flags);
-    }
-    ~TReportedPlatform() { Set(saved_); }
-
-private:
-    static void Set(const TPlatformFlags& f) {
-        IsWinNT = f.IsWinNT;
-        Is9xNewerThan95 = f.Is9xNewerThan95;
-        IsNTNewerThanNT4 = f.IsNTNewerThanNT4;
-        IsNTNewerThanNT5 = f.IsNTNewerThanNT5;
-    }
-    TPlatformFlags saved_;
-};
-
 size_t CountWithPrefix(const std::vector<std::string>& changes, const std::string& prefix) {
     return static_cast<size_t>(std::ranges::count_if(changes, [&](const std::string& c) { return c.starts_with(prefix); }));
 }
@@ -230,7 +211,10 @@ TEST(MachineRegistration, NamesTheMachinesClassesOutrightWhereWindowsMergesTheUs
     CreateMenuFactory();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const TReportedPlatform platform(c.flags);
+        IsWinNT = c.flags.IsWinNT;
+        Is9xNewerThan95 = c.flags.Is9xNewerThan95;
+        IsNTNewerThanNT4 = c.flags.IsNTNewerThanNT4;
+        IsNTNewerThanNT5 = c.flags.IsNTNewerThanNT5;
         for (const bool reg : {true, false}) {
             SCOPED_TRACE(reg ? "DllRegisterServer" : "DllUnregisterServer");
             std::vector<std::string> changes;
@@ -241,13 +225,8 @@ TEST(MachineRegistration, NamesTheMachinesClassesOutrightWhereWindowsMergesTheUs
             }
             const size_t throughMerged = CountWithPrefix(changes, "HKCR|");
             const size_t machineClasses = CountWithPrefix(changes, "HKLM|Software\\Classes\\");
-            if (c.mergesUserClasses) {
-                EXPECT_EQ(throughMerged, 0u) << ::testing::PrintToString(changes);
-                EXPECT_GT(machineClasses, 0u) << ::testing::PrintToString(changes);
-            } else {
-                EXPECT_GT(throughMerged, 0u) << ::testing::PrintToString(changes);
-                EXPECT_EQ(machineClasses, 0u) << ::testing::PrintToString(changes);
-            }
+            EXPECT_EQ(throughMerged == 0, c.mergesUserClasses) << ::testing::PrintToString(changes);
+            EXPECT_EQ(machineClasses > 0, c.mergesUserClasses) << ::testing::PrintToString(changes);
             // Whichever root was named, the classes are (or are no longer)
             // where Explorer looks for them.
             EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, kClsidKeyPath), reg);
@@ -256,6 +235,7 @@ TEST(MachineRegistration, NamesTheMachinesClassesOutrightWhereWindowsMergesTheUs
         }
     }
     FreeMenuFactory();
+    InitPlatformFlags();
 }
 
 } // namespace
