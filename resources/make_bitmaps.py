@@ -8,7 +8,8 @@ Writes beside this script:
   M4.bmp (a label): the 16x16, 16-colour menu bitmaps on white that Windows
   98 to XP show as the items' check marks;
 - product.ico, show.ico, config.ico, build.ico and setcaption.ico: each at
-  16, 20, 24, 32 and 48 pixels in 32 bits with alpha, drawn with a dark
+  16, 20, 24, 28, 32, 36, 40 and 48 pixels in 32 bits with alpha (the
+  small-icon sizes of 100 % to 250 % display scale, and 48), drawn with a dark
   outline inside and a light halo outside so that they read on light and dark
   menus alike, plus 16-colour images at 16 and 32 pixels (the sizes of
   Windows 95 and NT 4) for systems without alpha; the 16-pixel ones of the
@@ -423,7 +424,7 @@ def png_bytes(rgba, scale=1, background=None):
 
 # --- The files -----------------------------------------------------------------------
 
-ICON_SIZES = (16, 20, 24, 32, 48)
+ICON_SIZES = (16, 20, 24, 28, 32, 36, 40, 48)
 LOW_COLOUR_SIZES = (16, 32)
 # name, drawing, the 16-pixel picture (None: drawn from the shapes as well)
 ICONS = (

@@ -62,12 +62,14 @@ bool IsEmptyKey(HKEY root, const std::string& keyPath) {
 } // namespace
 
 TClassesRoot ClassesRootOf(TRegistrationScope scope) {
-    if (scope == TRegistrationScope::User) return {HKEY_CURRENT_USER, std::string(kUserClassesKey) + "\\"};
-    return {HKEY_CLASSES_ROOT, std::string()};
+    if (scope == TRegistrationScope::User) return {HKEY_CURRENT_USER, std::string(kUserClassesKey) + "\\", true};
+    // The machine's classes have the same key name under its own root.
+    if (IsWinNT && IsNTNewerThanNT4) return {HKEY_LOCAL_MACHINE, std::string(kUserClassesKey) + "\\", false};
+    return {HKEY_CLASSES_ROOT, std::string(), false};
 }
 
 void RemoveEmptyParents(const TClassesRoot& classes, const std::string& classesPath) {
-    if (classes.Prefix.empty()) return;
+    if (!classes.PrunesEmptyParents) return;
     std::string path = classesPath;
     for (size_t cut = path.rfind('\\'); cut != std::string::npos && cut > 0; cut = path.rfind('\\')) {
         path.erase(cut);

@@ -18,9 +18,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Where a registration goes. Machine: HKEY_CLASSES_ROOT, and what belongs to
-// the whole machine. User: the user's own classes, which Windows from 2000 on
-// merges into HKEY_CLASSES_ROOT for that user (the per-user entry winning),
+// Where a registration goes. Machine: the machine's classes, and what belongs
+// to the whole machine. User: the user's own classes, which Windows from 2000
+// on merges into HKEY_CLASSES_ROOT for that user (the per-user entry winning),
 // and nothing machine-wide.
 enum class TRegistrationScope { Machine, User };
 
@@ -29,8 +29,17 @@ enum class TRegistrationScope { Machine, User };
 struct TClassesRoot {
     HKEY Root;
     std::string Prefix; // "" or "Software\\Classes\\"
+    // Keys above an entry that a removal leaves empty go too (only the
+    // user's classes: the machine's shared keys are expected by others).
+    bool PrunesEmptyParents = false;
     std::string PathOf(const std::string& classesPath) const { return Prefix + classesPath; }
 };
+// Machine, from Windows 2000 on: HKEY_LOCAL_MACHINE\Software\Classes named
+// outright. A write through HKEY_CLASSES_ROOT to a key that the user's classes
+// already hold lands in the user's hive, so an administrator who once
+// installed per user would register "machine-wide" for himself alone, and a
+// removal would take that copy. The 9x family and NT 4 merge nothing: there
+// HKEY_CLASSES_ROOT is the machine's classes.
 TClassesRoot ClassesRootOf(TRegistrationScope scope);
 
 // After a per-user removal: the keys above classesPath that are left with

@@ -73,12 +73,37 @@ constexpr std::uint32_t kOpaque = 0xFF000000;
 
 } // namespace
 
-int ProcessMetric(int index) {
-    // Where the DPI functions are missing the process sees the system's
-    // metrics, which then are the ones at its DPI.
-    const UINT dpi = RunTime::GetDpiForSystem();
+UINT ThreadDpi() {
+    if (const DPI_AWARENESS_CONTEXT context = RunTime::GetThreadDpiAwarenessContext())
+        if (const UINT dpi = RunTime::GetDpiFromDpiAwarenessContext(context)) return dpi;
+    // Before 1803, and for a per-monitor context: the system's DPI as the
+    // thread sees it, which for an unaware thread is 96 as well.
+    return RunTime::GetDpiForSystem();
+}
+
+int MenuMetric(int index) {
+    const UINT dpi = ThreadDpi();
     const int atDpi = dpi ? RunTime::GetSystemMetricsForDpi(index, dpi) : 0;
     return atDpi ? atDpi : GetSystemMetrics(index);
+}
+
+TItemBitmaps::~TItemBitmaps() {
+    for (std::atomic<HBITMAP>& bitmap : bitmaps_)
+        if (HBITMAP handle = bitmap.exchange(nullptr)) DeleteObject(handle);
+}
+
+HBITMAP TItemBitmaps::At(int size) {
+    if (size < 1 || size > kMaxSize) return nullptr;
+    std::atomic<HBITMAP>& slot = bitmaps_[static_cast<std::size_t>(size)];
+    if (HBITMAP known = slot.load()) return known;
+    HBITMAP drawn = AlphaBitmapFromIcon(module_, iconName_, size);
+    if (!drawn) return nullptr;
+    // Two menus may draw the same size at once: the first bitmap stored
+    // stays, and is the one every menu gets.
+    HBITMAP expected = nullptr;
+    if (slot.compare_exchange_strong(expected, drawn)) return drawn;
+    DeleteObject(drawn);
+    return expected;
 }
 
 HBITMAP AlphaBitmapFromIcon(HINSTANCE module, const char* iconName, int size) {

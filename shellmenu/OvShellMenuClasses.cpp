@@ -82,15 +82,17 @@ TSelection DropNames(HDROP drop) {
     return names;
 }
 
-// An icon is drawn at the size the menu shows the picture: as an item
-// bitmap, with alpha at small-icon size; as a check mark, at check-mark
-// size, on white. A bitmap resource is taken as it is.
-HBITMAP LoadItemPicture(const char* resourceName, bool asItemBitmap) {
-    const HINSTANCE module = ThisModule();
-    if (!FindResourceA(module, resourceName, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */))
+bool IsIconResource(HINSTANCE module, const char* resourceName) {
+    return FindResourceA(module, resourceName, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */) != nullptr;
+}
+
+// A picture made once: a bitmap resource as it is; an icon as a check mark,
+// at check-mark size, on white. Only systems without per-thread DPI (95 to
+// XP) show these, so their size holds for the whole session.
+HBITMAP LoadItemPicture(HINSTANCE module, const char* resourceName) {
+    if (!IsIconResource(module, resourceName))
         return static_cast<HBITMAP>(LoadImageA(module, resourceName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (asItemBitmap) return AlphaBitmapFromIcon(module, resourceName, ProcessMetric(SM_CXSMICON));
-    return CheckMarkFromIcon(module, resourceName, ProcessMetric(SM_CXMENUCHECK), ProcessMetric(SM_CYMENUCHECK));
+    return CheckMarkFromIcon(module, resourceName, MenuMetric(SM_CXMENUCHECK), MenuMetric(SM_CYMENUCHECK));
 }
 
 // A resource name as the error message shows it: a numbered one as "#202".
@@ -150,8 +152,14 @@ TlumShellMenuItem::TlumShellMenuItem(const std::string& caption, const std::stri
     : Caption(caption), Hint(hint) {
     const bool extended = HasExtendedMenuItemInfo();
     if (resourceName) {
-        Bitmap.reset(LoadItemPicture(resourceName, useItemBitmap && extended));
-        if (Bitmap.Empty())
+        const HINSTANCE module = ThisModule();
+        // An item bitmap is drawn when a menu is built, at that menu's DPI;
+        // nothing is drawn while the library loads.
+        if (useItemBitmap && extended && IsIconResource(module, resourceName))
+            ItemBitmaps = std::make_unique<TItemBitmaps>(module, resourceName);
+        else
+            Bitmap.reset(LoadItemPicture(module, resourceName));
+        if (!ItemBitmaps && Bitmap.Empty())
             throw std::runtime_error(FormatResString(IDS_RESOURCE_NOT_FOUND, ResourceNameText(resourceName)));
     }
     ByPosition = -1;
@@ -165,7 +173,9 @@ TlumShellMenuItem::TlumShellMenuItem(const std::string& caption, const std::stri
     if (ownerDraw) MenuItemInfo.fType |= MFT_OWNERDRAW;
 
     HBITMAP handle = bitmap ? bitmap : Bitmap.Handle();
-    if (handle) {
+    if (ItemBitmaps) {
+        MenuItemInfo.fMask |= MIIM_BITMAP;
+    } else if (handle) {
         if (useItemBitmap && extended) {
             MenuItemInfo.hbmpItem = handle;
             MenuItemInfo.fMask |= MIIM_BITMAP;
@@ -176,6 +186,12 @@ TlumShellMenuItem::TlumShellMenuItem(const std::string& caption, const std::stri
         }
     }
     SetCaption(Caption);
+}
+
+MENUITEMINFOA TlumShellMenuItem::MenuItemInfoAt(int pictureSize) const {
+    MENUITEMINFOA info = MenuItemInfo;
+    if (ItemBitmaps) info.hbmpItem = ItemBitmaps->At(pictureSize);
+    return info;
 }
 
 void TlumShellMenuItem::SetCaption(const std::string& caption) {
@@ -263,6 +279,8 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::QueryContextMenu(HMENU menu, UINT index
         const std::vector<std::wstring> images = BuildImageList(SelectedFiles, SelectedCount);
         if (images.empty() || !MenuItems) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
         const bool withCaption = IsCaptionCandidate(images);
+        // The pictures are drawn for the DPI of the thread building this menu.
+        const int pictureSize = MenuMetric(SM_CXSMICON);
 
         for (int position = 0; position < MenuItems->Count(); ++position) {
             TlumShellMenuItem& item = *MenuItems->Items(position);
@@ -273,7 +291,7 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::QueryContextMenu(HMENU menu, UINT index
             item.Index = position;
             // The shared item stays untouched beyond its Index: the command
             // identifier and the caption texts are this menu's own.
-            MENUITEMINFOA info = item.MenuItemInfo;
+            MENUITEMINFOA info = item.MenuItemInfoAt(pictureSize);
             info.wID = idCmdFirst + offset;
             bool in = false;
             if (position == CaptionItemPosition) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ComObject.h"
+#include "ItemPicture.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -47,8 +48,9 @@ public:
     // resourceName: an RT_BITMAP or icon resource of the module holding this
     // code (OvSShow.dll), or null; an icon is drawn at the size the menu
     // shows the picture (ItemPicture): with useItemBitmap on the extended
-    // interface, a 32-bit bitmap with alpha at small-icon size; otherwise a
-    // check mark of check-mark size. bitmap: a handle the caller keeps
+    // interface, a 32-bit bitmap with alpha at the small-icon size of each
+    // menu (MenuItemInfoAt); otherwise, now, a check mark of check-mark
+    // size. bitmap: a handle the caller keeps
     // owning, or 0. Throws std::runtime_error "Resource <name> not found"
     // (the string table's text; "#<id>" for a numbered one) for a missing
     // resource.
@@ -61,7 +63,13 @@ public:
     // describing it.
     void SetCaption(const std::string& caption);
 
+    // MenuItemInfo for a menu whose item bitmaps are pictureSize pixels
+    // square: an icon's item bitmap drawn at that size.
+    MENUITEMINFOA MenuItemInfoAt(int pictureSize) const;
+
     TBitmap Bitmap;
+    // An icon shown as an item bitmap, at each menu's size; else null.
+    std::unique_ptr<TItemBitmaps> ItemBitmaps;
     // The item's command offset: its list position once a menu has held it.
     // Menus on several Explorer threads write it (always the same value for
     // the same item), hence atomic.

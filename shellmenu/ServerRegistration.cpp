@@ -19,10 +19,6 @@ constexpr TRegistryEntry kMenuRegistryEntries[3] = {
     {TRegistryRoot::LocalMachine, kApprovedKey, kMenuClsidText.Text, kMenuDescription, true},
 };
 
-HKEY RootKeyOf(TRegistryRoot root) {
-    return root == TRegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CLASSES_ROOT;
-}
-
 namespace {
 
 bool BelongsTo(const TRegistryEntry& entry, TRegistrationScope scope) {
@@ -35,7 +31,7 @@ bool BelongsTo(const TRegistryEntry& entry, TRegistrationScope scope) {
 void TlumShellMenuFactory::ApplyRegistration(bool reg, TRegistrationScope scope) {
     const TClassesRoot classes = ClassesRootOf(scope);
     const auto rootOf = [&](const TRegistryEntry& entry) {
-        return entry.Root == TRegistryRoot::ClassesRoot ? classes.Root : RootKeyOf(entry.Root);
+        return entry.Root == TRegistryRoot::ClassesRoot ? classes.Root : HKEY_LOCAL_MACHINE;
     };
     const auto pathOf = [&](const TRegistryEntry& entry) {
         return entry.Root == TRegistryRoot::ClassesRoot ? classes.PathOf(entry.KeyPath) : std::string(entry.KeyPath);

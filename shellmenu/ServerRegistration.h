@@ -21,16 +21,14 @@ struct TRegistryEntry {
     bool NTFamilyOnly;
 };
 
-HKEY RootKeyOf(TRegistryRoot root);
-
-// The handler's own entries, after the standard class entries. A per-user
-// registration writes the ClassesRoot ones under the user's classes and
-// leaves the machine's out.
+// The handler's own entries, after the standard class entries. The
+// ClassesRoot ones go under the scope's classes key (ClassesRootOf); a
+// per-user registration leaves the LocalMachine ones out.
 extern const TRegistryEntry kMenuRegistryEntries[3];
 
 // DllRegisterServer and DllUnregisterServer: every class of the server (the
 // context-menu handler, then the Explorer commands) in the machine's
-// registry. S_OK, or E_FAIL for any error.
+// classes. S_OK, or E_FAIL for any error.
 HRESULT RegisterMenuServer() noexcept;
 HRESULT UnregisterMenuServer() noexcept;
 

@@ -66,6 +66,17 @@ int GetSystemMetricsForDpi(int index, UINT dpi) {
     return function ? function(index, dpi) : Missing(0);
 }
 
+DPI_AWARENESS_CONTEXT GetThreadDpiAwarenessContext() {
+    static const auto function = Find<DPI_AWARENESS_CONTEXT(WINAPI*)()>(kUser32, "GetThreadDpiAwarenessContext");
+    return function ? function() : Missing<DPI_AWARENESS_CONTEXT>(nullptr);
+}
+
+UINT GetDpiFromDpiAwarenessContext(DPI_AWARENESS_CONTEXT context) {
+    static const auto function =
+        Find<UINT(WINAPI*)(DPI_AWARENESS_CONTEXT)>(kUser32, "GetDpiFromDpiAwarenessContext");
+    return function ? function(context) : Missing(0u);
+}
+
 std::FILE* _wfopen(const wchar_t* path, const wchar_t* mode) {
     static const auto function = Find<decltype(&::_wfopen)>(kCRuntime, "_wfopen");
     return function ? function(path, mode) : Missing<std::FILE*>(nullptr);

@@ -24,9 +24,12 @@ HINSTANCE ShellExecuteW(HWND window, const wchar_t* verb, const wchar_t* file, c
                         const wchar_t* folder, int show);                     // 0 (below 32: failed)
 BOOL SHGetPathFromIDListW(PCIDLIST_ABSOLUTE items, wchar_t* path);            // FALSE
 
-// user32: the process's DPI and metrics at a DPI, from Windows 10 (1607) on.
+// user32: the process's DPI and metrics at a DPI, from Windows 10 (1607) on;
+// the calling thread's DPI context (1607) and the DPI it stands for (1803).
 UINT GetDpiForSystem();                                                       // 0
 int GetSystemMetricsForDpi(int index, UINT dpi);                              // 0
+DPI_AWARENESS_CONTEXT GetThreadDpiAwarenessContext();                         // null
+UINT GetDpiFromDpiAwarenessContext(DPI_AWARENESS_CONTEXT context);            // 0
 
 // The C runtime's UTF-16 open.
 std::FILE* _wfopen(const wchar_t* path, const wchar_t* mode);                 // null

@@ -4,7 +4,9 @@
 #include "ItemPicture.h"
 #include "OvShellMenuClasses.h"
 #include "OvShellMenuUtils.h"
+#include "ShellTestSupport.h"
 #include "WinTestSupport.h"
+#include "resource.h"
 #include "lumSysUtils.h"
 
 #include <gmock/gmock.h>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
@@ -145,10 +148,10 @@ TEST(ItemPictures, AnIconWithoutAlphaIsOpaqueExactlyWhereItsMaskSays) {
 }
 // Wine reads the display scale (LogPixels) and the Windows it reports when a
 // process starts: this program runs a copy of itself under a name given
-// another Windows, at each scale, and the copy measures the pictures that
-// SetupMenuItems made there.
+// another Windows, at each scale, and the copy builds a menu there the way
+// Explorer does and measures the pictures it got.
 
-constexpr char kPictureVariable[] = "OVS_ITEM_PICTURE";  // "width height bits itemBitmap done-file"
+constexpr char kPictureVariable[] = "OVS_ITEM_PICTURE";  // "width bits itemBitmap unaware done-file"
 constexpr char kDesktopKey[] = "Control Panel\\Desktop";
 
 // Sets the prefix's display scale for the processes started while the
@@ -176,7 +179,7 @@ private:
     bool hadValue_ = false;
 };
 
-TEST(ItemPictures, FollowTheWindowsAndTheDisplayScale) {
+TEST(ItemPictures, FollowTheWindowsAndTheDpiOfTheThreadThatBuildsTheMenu) {
     if (std::getenv(kPictureVariable)) GTEST_SKIP() << "the copy runs only the child";
     test::TScratchDir dir("pictures");
     char self[MAX_PATH + 1] = {};
@@ -186,29 +189,41 @@ TEST(ItemPictures, FollowTheWindowsAndTheDisplayScale) {
     const struct {
         const char* Version;  // "": Wine's default, a Windows of the NT 6 line
         DWORD Dpi;
-        int Size;  // width and height
+        bool Unaware;  // the menu is built on a DPI-unaware thread
+        int Size;      // width and height; 0: the check-mark size the system reports
         int Bits;
         bool ItemBitmap;
     } cases[] = {
-        // Small-icon size, with alpha.
-        {"", 96, 16, 32, true},
-        {"", 144, 24, 32, true},
-        {"", 192, 32, 32, true},
+        // Small-icon size at 100 % to 250 %, with alpha. A thread of
+        // Explorer, which is DPI-aware as Wine's programs are by default.
+        {"", 96, false, 16, 32, true},
+        {"", 120, false, 20, 32, true},
+        {"", 144, false, 24, 32, true},
+        {"", 168, false, 28, 32, true},
+        {"", 192, false, 32, 32, true},
+        {"", 240, false, 40, 32, true},
+        // A DPI-unaware thread is 96 DPI on any display; Windows scales its
+        // menu up as a whole.
+        {"", 192, true, 16, 32, true},
         // The 16-colour bitmaps of old, whatever the scale.
-        {"winxp", 192, 16, 4, false},
-        {"win2k", 144, 16, 4, false},
-        {"win98", 96, 16, 4, false},
-        // Check marks of check-mark size.
-        {"win95", 96, 11, 32, false},
-        {"nt40", 144, 19, 32, false},
-        {"win95", 192, 25, 32, false},
+        {"winxp", 192, false, 16, 4, false},
+        {"win2k", 144, false, 16, 4, false},
+        {"win98", 96, false, 16, 4, false},
+        // Check marks of check-mark size (which differs between Wine builds:
+        // 11 or 13 at 96 DPI).
+        {"win95", 96, false, 0, 32, false},
+        {"nt40", 144, false, 0, 32, false},
+        {"win95", 192, false, 0, 32, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(*c.Version ? c.Version : "default") + " at " + std::to_string(c.Dpi));
-        const std::string done = dir / ("done-" + std::string(c.Version) + std::to_string(c.Dpi));
+        const std::string name = std::string(*c.Version ? c.Version : "default") + " at " + std::to_string(c.Dpi) +
+                                 (c.Unaware ? " unaware" : "");
+        SCOPED_TRACE(name);
+        const std::string done = dir / ("done-" + std::string(c.Version) + std::to_string(c.Dpi) +
+                                        (c.Unaware ? "u" : ""));
         char expected[MAX_PATH + 64];
-        std::snprintf(expected, sizeof(expected), "%d %d %d %s", c.Size, c.Bits, c.ItemBitmap ? 1 : 0,
-                      done.c_str());
+        std::snprintf(expected, sizeof(expected), "%d %d %d %d %s", c.Size, c.Bits, c.ItemBitmap ? 1 : 0,
+                      c.Unaware ? 1 : 0, done.c_str());
         test::TReportedVersion version("ovsitempictures.exe", c.Version);
         SetEnvironmentVariableA(kPictureVariable, expected);
         test::TProcessResult run;
@@ -224,43 +239,94 @@ TEST(ItemPictures, FollowTheWindowsAndTheDisplayScale) {
     }
 }
 
-TEST(ItemPicturesChild, MeasuresTheCommandsPictures) {
+// The alpha of the icon's own image of size x size, top row first; empty when
+// the icon holds no image of exactly that size.
+std::vector<BYTE> IconImageAlpha(WORD iconId, int size) {
+    const HMODULE module = GetModuleHandleW(nullptr);
+    const HRSRC groupFound = FindResourceA(module, MAKEINTRESOURCEA(iconId), MAKEINTRESOURCEA(14));
+    if (!groupFound) return {};
+    auto* group = static_cast<BYTE*>(LockResource(LoadResource(module, groupFound)));
+    const int imageId = LookupIconIdFromDirectoryEx(group, TRUE, size, size, LR_DEFAULTCOLOR);
+    const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(imageId), MAKEINTRESOURCEA(3));
+    if (!found) return {};
+    const auto* image = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, image, sizeof(header));
+    if (header.biWidth != size || header.biBitCount != 32 ||
+        SizeofResource(module, found) < header.biSize + 4u * size * size)
+        return {};
+    std::vector<BYTE> alpha;
+    for (int y = size - 1; y >= 0; --y)
+        for (int x = 0; x < size; ++x) alpha.push_back(image[header.biSize + 4 * (y * size + x) + 3]);
+    return alpha;
+}
+
+TEST(ItemPicturesChild, MeasuresThePicturesOfABuiltMenu) {
     const char* expected = std::getenv(kPictureVariable);
     if (!expected) GTEST_SKIP() << "run by ItemPictures only";
-    int size = 0, bits = 0, itemBitmap = 0;
+    int size = 0, bits = 0, itemBitmap = 0, unaware = 0;
     char done[MAX_PATH + 1] = {};
-    ASSERT_EQ(std::sscanf(expected, "%d %d %d %260[^\n]", &size, &bits, &itemBitmap, done), 4);
+    ASSERT_EQ(std::sscanf(expected, "%d %d %d %d %260[^\n]", &size, &bits, &itemBitmap, &unaware, done), 5);
+    if (size == 0) size = GetSystemMetrics(SM_CXMENUCHECK);
+    test::TComApartment apartment;
     InitPlatformFlags();
+    CreateCaptionReader();
+    // The items are set up on this DPI-aware thread, as when the library
+    // loads; a menu built after the thread became unaware is drawn for 96 DPI.
     SetupMenuItems();
-    for (int position = 1; position <= 4; ++position) {
-        SCOPED_TRACE(position);
-        const TlumShellMenuItem& item = *MenuItems->Items(position);
-        const HBITMAP picture = item.Bitmap.Handle();
-        DIBSECTION dib{};
-        ASSERT_EQ(GetObjectA(picture, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
-        EXPECT_EQ(dib.dsBm.bmWidth, size);
-        EXPECT_EQ(dib.dsBm.bmHeight, size);
-        EXPECT_EQ(dib.dsBm.bmBitsPixel, bits);
-        // Item bitmap or check marks, never both: a check mark has no alpha.
-        EXPECT_EQ(item.MenuItemInfo.hbmpItem, itemBitmap ? picture : nullptr);
-        EXPECT_EQ(item.MenuItemInfo.hbmpChecked, itemBitmap ? nullptr : picture);
-        EXPECT_EQ(item.MenuItemInfo.hbmpUnchecked, itemBitmap ? nullptr : picture);
-        if (!itemBitmap) continue;
-        // Premultiplied: clear corners, an opaque middle, and no colour
-        // brighter than its alpha allows.
-        const auto* pixels = static_cast<const DWORD*>(dib.dsBm.bmBits);
-        const auto at = [&](int x, int y) { return pixels[y * size + x]; };
-        for (const DWORD corner : {at(0, 0), at(size - 1, 0), at(0, size - 1), at(size - 1, size - 1)})
-            EXPECT_EQ(corner >> 24, 0u);
-        int opaque = 0;
-        for (int i = 0; i < size * size; ++i) {
-            const DWORD p = pixels[i], alpha = p >> 24;
-            opaque += alpha == 255;
-            EXPECT_LE(std::max({p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF}), alpha) << "pixel " << i;
+    if (unaware) {
+        using TSetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+        const auto setContext = reinterpret_cast<TSetContext>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
+        ASSERT_NE(setContext, nullptr);
+        ASSERT_NE(setContext(DPI_AWARENESS_CONTEXT_UNAWARE), nullptr);
+    }
+    test::TScratchDir dir("picturemenu");
+    test::TouchFile(dir / "a.jpg");
+    {
+        TComPtr<TlumShellMenu> handler(new TlumShellMenu);
+        handler->AddRef();
+        auto data = test::HDropDataObject({dir / "a.jpg"});
+        ASSERT_EQ(handler->Initialize(nullptr, data.get(), nullptr), S_OK);
+        const HMENU menu = CreatePopupMenu();
+        ASSERT_EQ(handler->QueryContextMenu(menu, 0, 100, 109, CMF_NORMAL), MAKE_HRESULT(0, 0, 6));
+        const WORD icons[] = {0, IDI_SHOW, IDI_CONFIG, IDI_BUILD, IDI_SETCAPTION};
+        for (int position = 1; position <= 4; ++position) {
+            SCOPED_TRACE(position);
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof(info);
+            info.fMask = MIIM_BITMAP | MIIM_CHECKMARKS;
+            ASSERT_TRUE(GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info));
+            // Item bitmap or check marks, never both: a check mark has no alpha.
+            const HBITMAP picture = itemBitmap ? info.hbmpItem : info.hbmpChecked;
+            EXPECT_EQ(itemBitmap ? info.hbmpChecked : info.hbmpItem, nullptr);
+            if (!itemBitmap) {
+                EXPECT_EQ(info.hbmpUnchecked, picture);
+            }
+            DIBSECTION dib{};
+            ASSERT_EQ(GetObjectA(picture, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+            EXPECT_EQ(dib.dsBm.bmWidth, size);
+            EXPECT_EQ(dib.dsBm.bmHeight, size);
+            EXPECT_EQ(dib.dsBm.bmBitsPixel, bits);
+            if (!itemBitmap) continue;
+            // Drawn from the icon's own image of that size, not stretched
+            // from another: the same shape, pixel by pixel, premultiplied (no
+            // colour brighter than its alpha allows).
+            const std::vector<BYTE> alpha = IconImageAlpha(icons[position], size);
+            ASSERT_EQ(alpha.size(), static_cast<size_t>(size * size)) << "no image of " << size << " pixels";
+            const auto* pixels = static_cast<const DWORD*>(dib.dsBm.bmBits);
+            int differing = 0;
+            for (int i = 0; i < size * size; ++i) {
+                const DWORD p = pixels[i], a = p >> 24;
+                differing += a != alpha[static_cast<size_t>(i)];
+                EXPECT_LE(std::max({p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF}), a) << "pixel " << i;
+            }
+            EXPECT_EQ(differing, 0);
         }
-        EXPECT_GT(opaque, size * size / 5);
+        DestroyMenu(menu);
     }
     FreeMenuItems();
+    FreeCaptionReader();
     if (!::testing::Test::HasFailure()) std::ofstream(done) << "ok";
 }
 

@@ -2,8 +2,14 @@
 // would, and the entries it leaves in the registry.
 #include "viewer/StandInInstall.h"
 
+#include "ImportPatch.h"
+#include "OvShellMenuFactory.h"
+#include "ServerRegistration.h"
+#include "lumSysUtils.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 namespace ovs::test {
@@ -123,6 +129,113 @@ TEST_F(RegistrationTest, ALibraryInAFolderWithASpaceIsRegisteredUnderItsShortPat
     ASSERT_GT(GetShortPathNameA(server.Dll().c_str(), shortPath, MAX_PATH), 0u);
     ASSERT_EQ(std::string(shortPath).find(' '), std::string::npos);
     EXPECT_EQ(RegValue(HKEY_CLASSES_ROOT, kServerKeyPath, ""), std::optional<std::string>(shortPath));
+}
+
+// Every registry call of this program that may create, change or delete
+// something, as "<root>|<path>": the hook sees which root the code names,
+// which Wine (whose HKEY_CLASSES_ROOT is always the machine's classes) would
+// not show in the registry afterwards.
+class TRegistryChanges {
+public:
+    TRegistryChanges() { changes_.clear(); }
+    static const std::vector<std::string>& Changes() { return changes_; }
+
+private:
+    static constexpr REGSAM kChanging = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE | WRITE_DAC | WRITE_OWNER;
+
+    static void Note(HKEY root, const std::string& path) {
+        const char* name = root == HKEY_CLASSES_ROOT    ? "HKCR"
+                           : root == HKEY_LOCAL_MACHINE ? "HKLM"
+                           : root == HKEY_CURRENT_USER  ? "HKCU"
+                                                        : "key";
+        changes_.push_back(std::string(name) + "|" + path);
+    }
+    static std::string Narrow(const wchar_t* path) { return path ? LossyAnsiOf(path) : std::string(); }
+
+    static LONG WINAPI CreateA(HKEY root, LPCSTR path, DWORD reserved, LPSTR cls, DWORD options, REGSAM access,
+                               LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition) {
+        Note(root, path ? path : "");
+        return self_->createA_.Original<decltype(&RegCreateKeyExA)>()(root, path, reserved, cls, options, access,
+                                                                    security, key, disposition);
+    }
+    static LONG WINAPI CreateW(HKEY root, LPCWSTR path, DWORD reserved, LPWSTR cls, DWORD options, REGSAM access,
+                               LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition) {
+        Note(root, Narrow(path));
+        return self_->createW_.Original<decltype(&RegCreateKeyExW)>()(root, path, reserved, cls, options, access,
+                                                                    security, key, disposition);
+    }
+    static LONG WINAPI OpenA(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key) {
+        if (access & kChanging) Note(root, path ? path : "");
+        return self_->openA_.Original<decltype(&RegOpenKeyExA)>()(root, path, options, access, key);
+    }
+    static LONG WINAPI OpenW(HKEY root, LPCWSTR path, DWORD options, REGSAM access, PHKEY key) {
+        if (access & kChanging) Note(root, Narrow(path));
+        return self_->openW_.Original<decltype(&RegOpenKeyExW)>()(root, path, options, access, key);
+    }
+    static LONG WINAPI DeleteA(HKEY root, LPCSTR path) {
+        Note(root, path ? path : "");
+        return self_->deleteA_.Original<decltype(&RegDeleteKeyA)>()(root, path);
+    }
+
+    static inline std::vector<std::string> changes_;
+    static inline TRegistryChanges* self_ = nullptr;
+    bool set_ = (self_ = this, true);
+    TImportPatch createA_{"advapi32.dll", "RegCreateKeyExA", reinterpret_cast<void*>(&CreateA)};
+    TImportPatch createW_{"advapi32.dll", "RegCreateKeyExW", reinterpret_cast<void*>(&CreateW)};
+    TImportPatch openA_{"advapi32.dll", "RegOpenKeyExA", reinterpret_cast<void*>(&OpenA)};
+    TImportPatch openW_{"advapi32.dll", "RegOpenKeyExW", reinterpret_cast<void*>(&OpenW)};
+    TImportPatch deleteA_{"advapi32.dll", "RegDeleteKeyA", reinterpret_cast<void*>(&DeleteA)};
+};
+
+size_t CountWithPrefix(const std::vector<std::string>& changes, const std::string& prefix) {
+    return static_cast<size_t>(std::ranges::count_if(changes, [&](const std::string& c) { return c.starts_with(prefix); }));
+}
+
+// On Windows a write through HKEY_CLASSES_ROOT to a key the user's classes
+// already hold lands in the user's hive; the systems that merge nothing are
+// left as they were. The server code is linked into this program, so the
+// hook on its imports sees every call registration makes.
+TEST(MachineRegistration, NamesTheMachinesClassesOutrightWhereWindowsMergesTheUsers) {
+    InitPlatformFlags();
+    const struct {
+        const char* name;
+        TPlatformFlags flags;
+        bool mergesUserClasses;
+    } cases[] = {
+        {"the prefix's own Windows (NT 6)", {IsWinNT, Is9xNewerThan95, IsNTNewerThanNT4, IsNTNewerThanNT5}, true},
+        {"Windows 2000", PlatformFlagsFor(VER_PLATFORM_WIN32_NT, 5, 0), true},
+        {"NT 4", PlatformFlagsFor(VER_PLATFORM_WIN32_NT, 4, 0), false},
+        {"Windows 98", PlatformFlagsFor(VER_PLATFORM_WIN32_WINDOWS, 4, 10), false},
+    };
+    ASSERT_TRUE(IsWinNT && IsNTNewerThanNT5) << "the prefix reports an older Windows than expected";
+    CreateMenuFactory();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        IsWinNT = c.flags.IsWinNT;
+        Is9xNewerThan95 = c.flags.Is9xNewerThan95;
+        IsNTNewerThanNT4 = c.flags.IsNTNewerThanNT4;
+        IsNTNewerThanNT5 = c.flags.IsNTNewerThanNT5;
+        for (const bool reg : {true, false}) {
+            SCOPED_TRACE(reg ? "DllRegisterServer" : "DllUnregisterServer");
+            std::vector<std::string> changes;
+            {
+                const TRegistryChanges hook;
+                ASSERT_EQ(reg ? RegisterMenuServer() : UnregisterMenuServer(), S_OK);
+                changes = TRegistryChanges::Changes();
+            }
+            const size_t throughMerged = CountWithPrefix(changes, "HKCR|");
+            const size_t machineClasses = CountWithPrefix(changes, "HKLM|Software\\Classes\\");
+            EXPECT_EQ(throughMerged == 0, c.mergesUserClasses) << ::testing::PrintToString(changes);
+            EXPECT_EQ(machineClasses > 0, c.mergesUserClasses) << ::testing::PrintToString(changes);
+            // Whichever root was named, the classes are (or are no longer)
+            // where Explorer looks for them.
+            EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, kClsidKeyPath), reg);
+            EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, kFileHandlerPath), reg);
+            EXPECT_EQ(KeyExists(HKEY_CLASSES_ROOT, kExplorerClassKey), reg);
+        }
+    }
+    FreeMenuFactory();
+    InitPlatformFlags();
 }
 
 } // namespace

@@ -114,8 +114,9 @@ std::pair<const BYTE*, DWORD> ResourceBytes(HMODULE module, const char* name, co
 TEST(ShippedResources, EachIconHoldsEverySizeWithAlphaAndSixteenColourImagesForOldSystems) {
     HMODULE dll = LoadLibraryExA(ShippedDll().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(dll, nullptr);
-    const std::vector<std::pair<int, int>> sizesAndBits = {{16, 4}, {16, 32}, {20, 32}, {24, 32},
-                                                           {32, 4}, {32, 32}, {48, 32}};
+    // 16 to 40: the small-icon sizes of 100 % to 250 % display scale.
+    const std::vector<std::pair<int, int>> sizesAndBits = {{16, 4},  {16, 32}, {20, 32}, {24, 32}, {28, 32},
+                                                           {32, 4},  {32, 32}, {36, 32}, {40, 32}, {48, 32}};
     for (const int id : {IDI_PRODUCT, IDI_SHOW, IDI_CONFIG, IDI_BUILD, IDI_SETCAPTION}) {
         SCOPED_TRACE(id);
         const auto [group, groupSize] = ResourceBytes(dll, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14));
