@@ -576,7 +576,13 @@ TEST(OlderWindowsChild, TheMenuGetsEveryItemWithItsTextAndBitmap) {
             // The picture is the item's check mark up to XP, its item bitmap
             // from Vista on.
             EXPECT_EQ(entries[i].Checked, separator || itemBitmap ? nullptr : item.Bitmap.Handle());
-            EXPECT_EQ(item.MenuItemInfo.hbmpItem, separator || !itemBitmap ? nullptr : item.Bitmap.Handle());
+            // From Vista on the picture is drawn when the menu is built, at
+            // that thread's DPI: the built menu holds it, the stored item not.
+            MENUITEMINFOW built{};
+            built.cbSize = sizeof(built);
+            built.fMask = MIIM_BITMAP;
+            ASSERT_TRUE(GetMenuItemInfoW(menu.get(), static_cast<UINT>(i), TRUE, &built));
+            EXPECT_EQ(built.hbmpItem != nullptr, !separator && itemBitmap);
             EXPECT_EQ(item.MenuItemInfo.cbSize, old ? kMenuItemInfoSize400A : UINT(sizeof(MENUITEMINFOA)));
             const UINT mask = separator ? (old ? 0x32u : 0x162u) : (old ? 0x3Au : itemBitmap ? 0x1E2u : 0x16Au);
             EXPECT_EQ(item.MenuItemInfo.fMask, mask);
