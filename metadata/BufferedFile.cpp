@@ -1,6 +1,7 @@
 #include "BufferedFile.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace ovs {
@@ -77,6 +78,20 @@ size_t TBufferedFile::Skip(size_t count) {
         done += n;
     }
     return done;
+}
+
+bool TBufferedFile::Seek(uint64_t offset) {
+    if (!Window) return false;
+    if (!File) {
+        Pos = static_cast<size_t>(std::min<uint64_t>(offset, End));
+        return true;
+    }
+    // The C library of the oldest Windows seeks with a long only.
+    if (offset > static_cast<uint64_t>(LONG_MAX) || std::fseek(File, static_cast<long>(offset), SEEK_SET) != 0)
+        return false;
+    Pos = End = 0;
+    Failed = false;
+    return true;
 }
 
 } // namespace ovs

@@ -44,6 +44,11 @@ public:
     // Skips up to count bytes; returns how many were skipped.
     size_t Skip(size_t count);
 
+    // Goes to the byte at offset from the file's start; reads then give
+    // what the file holds from there (nothing past its end). False when the
+    // file can't be positioned there.
+    bool Seek(uint64_t offset);
+
     // Closes the file when the scope it was opened for ends, on every path.
     class TCloser {
     public:

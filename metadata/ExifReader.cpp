@@ -22,7 +22,6 @@ constexpr size_t MakeLength = 32;
 constexpr size_t ModelLength = 40;
 constexpr size_t DateTimeLength = 20;
 constexpr int32_t ExifFirstDirectory = 17;   // behind length, signature and TIFF header
-constexpr int32_t ExifOffsetBase = 9;        // where the TIFF header's offset 0 sits
 constexpr int EntrySize = 12;
 
 bool Fits(const TReaderState& s, int64_t pos, int64_t bytes) {
@@ -333,6 +332,20 @@ void WalkOneDirectory(TReaderState& s, int32_t dirPos, int32_t base, int32_t len
     }
 }
 
+// Where the first directory of ExifBuffer is walked: at the offset the TIFF
+// header holds at offsetPos (a position: offset + base) when its entry count
+// lies inside the buffer. Writers may put it anywhere, most often after the
+// image data; one below 8 would point into the header itself (0 means none).
+// Otherwise at fallback, right behind the header.
+int32_t FirstDirectoryPos(const TReaderState& s, int32_t offsetPos, int32_t base, int32_t fallback) {
+    if (!Fits(s, offsetPos, 4)) return fallback;
+    const auto offset = static_cast<uint32_t>(GetInt32(s, offsetPos));
+    // Below 8 the offset points into the header itself (0 is no directory).
+    if (offset < TiffHeaderSize) return fallback;
+    const int64_t pos = static_cast<int64_t>(offset) + base;
+    return Fits(s, pos, 2) ? static_cast<int32_t>(pos) : fallback;
+}
+
 } // namespace
 
 uint16_t GetUInt16(const TReaderState& s, int32_t pos) {
@@ -410,7 +423,8 @@ void ParseExifBlock(TReaderState& s) {
     s.ImageInfo.Flash = 0;
     s.ImageInfo.TagList.clear();
     s.ExifBuffer = data;
-    WalkDirectory(s, ExifFirstDirectory, ExifOffsetBase, section.Size - 6, ExifTagTable, ExifTagTableSize);
+    const int32_t first = FirstDirectoryPos(s, ExifOffsetBase + 4, ExifOffsetBase, ExifFirstDirectory);
+    WalkDirectory(s, first, ExifOffsetBase, section.Size - 6, ExifTagTable, ExifTagTableSize);
     ApplySensorWidth(s);
 }
 
@@ -421,7 +435,9 @@ bool ExifBlockEndsScan(std::string_view head, size_t dataSize) {
     // Past the header checks, the walk of the first directory raises only
     // when its entry count lies outside the block: every later read of that
     // directory is checked and ends the directory instead, and errors of the
-    // sub-directories stay inside them.
+    // sub-directories stay inside them. A directory the header puts elsewhere
+    // is taken only where its count fits, so only the one behind the header
+    // can miss.
     return static_cast<int64_t>(dataSize) < ExifFirstDirectory + 1;
 }
 

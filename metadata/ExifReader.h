@@ -54,7 +54,16 @@ int32_t BytesToInt(const TReaderState& s, std::string_view bytes);
 // FLOAT, DOUBLE, text formats and rationals with a zero denominator give 0.
 double ValueToNumber(const TReaderState& s, std::string_view raw, int format);
 
-// Checks the Exif APP1 section at ExifSection and walks its first directory.
+// The bytes of a TIFF header: byte order, 42, the first directory's offset.
+constexpr int32_t TiffHeaderSize = 8;
+
+// The ExifBuffer position of an Exif APP1 block's TIFF header, behind the
+// two length bytes and "Exif\0\0": what its stored offsets are added to.
+constexpr int32_t ExifOffsetBase = 9;
+
+// Checks the Exif APP1 section at ExifSection and walks its first directory
+// where its TIFF header puts it when that lies inside the block, else right
+// behind the header.
 void ParseExifBlock(TReaderState& s);
 
 // Whether ParseExifBlock raises for a section of dataSize bytes whose Data

@@ -102,6 +102,10 @@ struct TReaderState {
     std::string ExifBuffer;
     bool BigEndianData = false;
     bool IsTiffInput = false;
+    // For a TIFF, what turns a file offset into an ExifBuffer position: the
+    // window starts at the first directory, at file offset 8 when the header
+    // puts it nowhere else.
+    int32_t TiffOffsetBase = -7;
 
     // Set by the directory walker, read by the sensor-width step and the
     // maker-note decoders.

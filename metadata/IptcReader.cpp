@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "PhotoshopResources.h"
+
 namespace ovs {
 
 constexpr ITag IptcTable[IptcTableSize] = {
@@ -55,10 +57,17 @@ const ITag* FindDataset(unsigned rec, unsigned dataset) {
 
 bool IsListedRecord(unsigned rec) { return rec == 2 || rec == 8; }
 
-// Where the scan for the first dataset starts.
-size_t ScanStart(std::string_view data) {
+// The bytes that hold the datasets: the data of the IPTC resource. A section
+// whose resources can't be walked to it is scanned from the signature on,
+// as writers that knew no resource list left it; one whose well-formed list
+// has no IPTC resource holds no datasets.
+std::string_view IptcBlock(std::string_view data) {
+    const TResourceLookup found = FindPhotoshopResource(data, IptcResourceId);
+    if (found.Outcome == TResourceWalk::Found) return found.Data;
+    if (found.Outcome == TResourceWalk::Absent) return {};
     const size_t signature = data.find(PhotoshopSignature);
-    return signature == std::string_view::npos ? UnsignedScanStart : signature + PhotoshopSignature.size();
+    const size_t start = signature == std::string_view::npos ? UnsignedScanStart : signature + PhotoshopSignature.size();
+    return start < data.size() ? data.substr(start) : std::string_view();
 }
 
 // The IIM's escape sequence for UTF-8 (ISO 2022: ESC % G).
@@ -66,10 +75,11 @@ constexpr std::string_view Utf8CharacterSet = "\x1B%G";
 
 } // namespace
 
-bool IptcDeclaresUtf8(std::string_view data) {
+bool IptcDeclaresUtf8(std::string_view sectionData) {
+    const std::string_view data = IptcBlock(sectionData);
     const size_t n = data.size();
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(data[i]); };
-    size_t k = ScanStart(data);
+    size_t k = 0;
     // The envelope comes before the first listed record.
     while (k + 1 < n && !(byte(k) == 0x1C && (byte(k + 1) == 1 || IsListedRecord(byte(k + 1))))) ++k;
     // k is a dataset's 0x1C marker; each dataset must start with one.
@@ -84,14 +94,13 @@ bool IptcDeclaresUtf8(std::string_view data) {
 
 std::vector<std::string> ListIptcDatasets(const std::string& sectionData) {
     std::vector<std::string> lines;
-    const std::string_view data(sectionData);
+    const std::string_view data = IptcBlock(sectionData);
     const size_t n = data.size();
     const auto byte = [&](size_t i) { return static_cast<unsigned char>(data[i]); };
 
-    const size_t start = ScanStart(data);
-    // The resource blocks are not walked: the first dataset marker of a
-    // listed record is the start, passing over record-1 envelope datasets.
-    size_t k = start;
+    // The first dataset marker of a listed record is the start, passing over
+    // record-1 envelope datasets.
+    size_t k = 0;
     while (k + 1 < n && !(byte(k) == 0x1C && IsListedRecord(byte(k + 1)))) ++k;
     if (k + 1 >= n) return lines;
 

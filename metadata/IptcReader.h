@@ -22,7 +22,11 @@ extern const ITag IptcTable[IptcTableSize];
 
 // Lists the known datasets of one APP13 section's data (its two length bytes
 // followed by the payload, as the scanner stores it), one line
-// "LongName = value" per dataset in file order, values as stored. Depends only
+// "LongName = value" per dataset in file order, values as stored. The
+// datasets are read from the IPTC resource (FindPhotoshopResource); a
+// section whose resources can't be walked is scanned for them from its
+// signature on, to the section's end. Extended-length datasets are taken
+// as plain lengths. Depends only
 // on the bytes given; never reads outside them, never raises on malformed data
 // (only std::bad_alloc can escape).
 std::vector<std::string> ListIptcDatasets(const std::string& sectionData);

@@ -22,6 +22,7 @@ namespace {
 constexpr const char* IllegalExifConstruction = "Illegal Exif construction";
 
 constexpr int TiffWindowSize = 2042;   // file bytes 8 to 2049
+constexpr uint32_t TiffOffsetLimit = 1u << 30;
 
 // Days from 1 January 1970 to the given civil date (proleptic Gregorian).
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
@@ -88,33 +89,67 @@ TFileFacts StdioLookUpFile(const std::string& path) {
 }
 #endif
 
+uint32_t TiffOffset(const char* bytes, bool motorola) {
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[motorola ? i : 3 - i]);
+    return value;
+}
+
+// Fills window from the first directory the header names, when its entry
+// count lies inside the file; the window then holds what the file has from
+// there, up to its full size. True when it did.
+bool ReadWindowAtFirstDirectory(TBufferedFile& file, uint32_t offset, std::string& window) {
+    // Offsets past a gigabyte stay clear of the 32-bit positions the walk
+    // computes; 8 is the window that is read anyway.
+    if (offset <= TiffHeaderSize || offset > TiffOffsetLimit || !file.Seek(offset)) return false;
+    const size_t got = file.Read(window.data(), window.size());
+    if (got >= 2) {
+        window.resize(got);
+        return true;
+    }
+    if (!file.Seek(TiffHeaderSize)) throw EImageReadError();
+    return false;
+}
+
 bool ReadTiffWindow(TReaderState& s, TBufferedFile& file) {
     s.ExifSection = s.CommentSection = s.IptcSection = -1;
-    char order[2];
-    if (file.Read(order, 2) != 2) throw EImageReadError();
-    const bool motorola = order[0] == 'M' && order[1] == 'M';
-    const bool intel = order[0] == 'I' && order[1] == 'I';
+    char header[TiffHeaderSize];
+    if (file.Read(header, 2) != 2) throw EImageReadError();
+    const bool motorola = header[0] == 'M' && header[1] == 'M';
+    const bool intel = header[0] == 'I' && header[1] == 'I';
     if (!motorola && !intel) return false;
-    // The number 42 and the first directory's offset: the first directory is
-    // taken to follow the header directly.
-    if (file.Skip(6) != 6) throw EImageReadError();
+    // The number 42 is not checked.
+    if (file.Read(header + 2, TiffHeaderSize - 2) != TiffHeaderSize - 2) throw EImageReadError();
+    const uint32_t offset = TiffOffset(header + 4, motorola);
     std::string window(TiffWindowSize, '\0');
-    if (file.Read(window.data(), window.size()) != window.size()) throw EImageReadError();
+    // Where the header puts the first directory nowhere inside the file,
+    // it is taken to follow the header, and the window must be complete.
+    const bool moved = ReadWindowAtFirstDirectory(file, offset, window);
+    if (!moved && file.Read(window.data(), window.size()) != window.size()) throw EImageReadError();
+    const uint32_t windowStart = moved ? offset : TiffHeaderSize;
 
     tSection& section = s.Sections[1];
     section.Data = std::move(window);
+    const auto windowSize = static_cast<int32_t>(section.Data.size());
     // A TIFF has no marker; the slot must not keep the last JPEG's values.
     section.Marker = 0;
-    section.Size = TiffWindowSize;
+    section.Size = windowSize;
     s.SectionCount = 1;
     s.ExifSection = 1;
     s.ImageInfo.TagList.clear();
     s.ExifBuffer = section.Data;
     s.BigEndianData = motorola;
+    // Offsets still count from the file's start: file offset o is window
+    // position o + base.
+    s.TiffOffsetBase = 1 - static_cast<int32_t>(windowStart);
     // As for an Exif block, but Flash stays as the reset left it.
     s.FocalPlaneResolution = 0;
     s.FocalPlaneUnitMm = 0;
-    WalkDirectory(s, 1, -7, TiffWindowSize, ExifTagTable, ExifTagTableSize);
+    // The length for a window at 8 is the one this reader has always used;
+    // a moved window ends where its data does.
+    const int32_t length = moved ? windowSize - s.TiffOffsetBase : TiffWindowSize;
+    WalkDirectory(s, 1, s.TiffOffsetBase, length, ExifTagTable, ExifTagTableSize);
     ApplySensorWidth(s);
     return true;
 }

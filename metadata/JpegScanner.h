@@ -39,8 +39,11 @@ bool ScanJpegFile(TReaderState& s, const std::string& path);
 // section was found, or a section's payload could not be read in full.
 bool ScanJpegSections(TReaderState& s, TBufferedFile& file);
 
-// Opens the file read-only and walks its first directory. Raises when the
-// file can't be opened or is shorter than 2050 bytes.
+// Opens the file read-only and walks its first directory, in a window of
+// 2042 bytes from where the header puts it (or less where the file ends
+// sooner). A header offset below 8 or outside the file means the directory
+// right behind the header. Raises when the file can't be opened, or when
+// that window behind the header is cut short (a file below 2050 bytes).
 bool ScanTiffFile(TReaderState& s, const std::string& path);
 
 // What s.FileLookUp (or the portable look-up) says about path; nothing is

@@ -14,9 +14,6 @@ namespace ovs {
 namespace {
 
 constexpr size_t MakePrefixLength = 5;
-// A TIFF's buffer starts 16 bytes further into the Exif data than an APP1's,
-// relative to where maker-note offsets count from.
-constexpr int32_t TiffMakerNoteShift = 16;
 // The FUJIFILM maker note carries its own little-endian directory at 12,
 // with offsets counted from the maker note's first byte.
 constexpr int32_t FujifilmDirOffset = 12;
@@ -63,7 +60,10 @@ int32_t Shifted(int32_t pos, int32_t by) {
 bool DecodeMakerNote(TReaderState& s) {
     const std::string prefix = UpperCaseAscii(std::string_view(s.ImageInfo.Make).substr(0, MakePrefixLength));
     s.DecodedMake.clear();
-    if (s.IsTiffInput) s.MakerNotePos = Shifted(s.MakerNotePos, TiffMakerNoteShift);
+    // A TIFF's buffer starts further into the Exif data than an APP1's,
+    // relative to where maker-note offsets count from: 16 bytes for a window
+    // at file offset 8.
+    if (s.IsTiffInput) s.MakerNotePos = Shifted(s.MakerNotePos, ExifOffsetBase - s.TiffOffsetBase);
 
     const auto layout = std::find_if(std::begin(MakerLayouts), std::end(MakerLayouts),
                                      [&](const TMakerLayout& l) { return l.Prefix == prefix; });

@@ -4,6 +4,7 @@
 #include "OvShellMenuConsts.h"
 #include "OvShellMenuUtils.h"
 #include "OvTools.h"
+#include "PathText.h"
 #include "ResString.h"
 #include "RunTimeImports.h"
 #include "WinText.h"
@@ -133,13 +134,20 @@ bool InsertCaptionItem(HMENU menu, UINT position, BOOL byPosition, MENUITEMINFOA
     return InsertMenuItemA(menu, position, byPosition, &info) != FALSE;
 }
 
-// Copies text into a caller's buffer of cchMax characters, cut to fit, with
-// its terminating null.
-template <class Char>
-void CopyToFit(Char* buffer, UINT cchMax, std::basic_string_view<Char> text) {
-    const size_t n = std::min<size_t>(text.size(), cchMax - 1);
-    std::memcpy(buffer, text.data(), n * sizeof(Char));
-    buffer[n] = Char();
+// Copies text into a caller's buffer of cchMax units, cut to fit, with its
+// terminating null. The cut keeps whole characters only: half a surrogate
+// pair or a lead byte without its trail would show as a stray glyph at the
+// end of the status bar (and a lead byte would swallow the null).
+void CopyToFit(char* buffer, UINT cchMax, std::string_view text) {
+    const size_t n = WholeCharPrefix(text, cchMax - 1, IsAnsiLeadByte);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+void CopyToFit(wchar_t* buffer, UINT cchMax, std::wstring_view text) {
+    const size_t n = WholeCharPrefix(text, cchMax - 1);
+    std::memcpy(buffer, text.data(), n * sizeof(wchar_t));
+    buffer[n] = L'\0';
 }
 
 } // namespace
@@ -362,10 +370,10 @@ HRESULT STDMETHODCALLTYPE TlumShellMenu::GetCommandString(UINT_PTR idCmd, UINT u
             // form, with '?' for each character the code page lacks: a
             // best-fit letter would show a caption that isn't there.
             const std::string hint = captionItem ? ExactAnsiOrPlaceholders(CaptionTexts->Hint, '?') : item.Hint;
-            CopyToFit<char>(name, cchMax, hint);
+            CopyToFit(name, cchMax, hint);
         } else {
             const std::wstring hint = captionItem ? CaptionTexts->Hint : WideFromAnsi(item.Hint);
-            CopyToFit<wchar_t>(reinterpret_cast<wchar_t*>(name), cchMax, hint);
+            CopyToFit(reinterpret_cast<wchar_t*>(name), cchMax, hint);
         }
         return S_OK;
     } catch (const std::bad_alloc&) {

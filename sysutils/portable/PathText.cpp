@@ -1,4 +1,5 @@
 #include "PathText.h"
+#include <cstdint>
 #include <type_traits>
 
 namespace ovs {
@@ -14,10 +15,16 @@ struct TText {
     std::basic_string_view<Char> text;
     TLeadBytePredicate isLead;
 
-    // The length of the character at i: 2 for a lead byte with a trail.
+    // The length of the character at i: 2 for a lead byte with a trail, or
+    // for a UTF-16 surrogate pair.
     std::size_t CharLength(std::size_t i) const {
         if constexpr (sizeof(Char) == 1) {
             if (isLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) return 2;
+        } else {
+            const auto unit = static_cast<std::uint32_t>(text[i]);
+            if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() &&
+                static_cast<std::uint32_t>(text[i + 1]) >= 0xDC00 && static_cast<std::uint32_t>(text[i + 1]) <= 0xDFFF)
+                return 2;
         }
         return 1;
     }
@@ -119,6 +126,15 @@ std::basic_string<Char> UpperAscii(TText<Char> t) {
     return upper;
 }
 
+// Scanned from the start: a trail byte may have the value of a lead byte.
+template <class Char>
+std::size_t WholeCharsIn(TText<Char> t, std::size_t limit) {
+    if (limit >= t.text.size()) return t.text.size();
+    std::size_t end = 0;
+    while (end + t.CharLength(end) <= limit) end += t.CharLength(end);
+    return end;
+}
+
 bool NoWideLeadUnits(unsigned char) { return false; }
 
 TText<wchar_t> Wide(std::wstring_view text) { return {text, NoWideLeadUnits}; }
@@ -128,6 +144,11 @@ TText<wchar_t> Wide(std::wstring_view text) { return {text, NoWideLeadUnits}; }
 std::size_t LastCharOffset(std::string_view text, TLeadBytePredicate isLead) {
     return LastCharOffsetOf(TText<char>{text, isLead});
 }
+
+std::size_t WholeCharPrefix(std::string_view text, std::size_t limit, TLeadBytePredicate isLead) {
+    return WholeCharsIn(TText<char>{text, isLead}, limit);
+}
+std::size_t WholeCharPrefix(std::wstring_view text, std::size_t limit) { return WholeCharsIn(Wide(text), limit); }
 
 std::size_t NameStart(std::string_view path, TLeadBytePredicate isLead) {
     return NameStartOf(TText<char>{path, isLead});

@@ -23,6 +23,12 @@ bool NoLeadBytes(unsigned char);
 // Byte offset of the last whole character of text; npos for an empty text.
 std::size_t LastCharOffset(std::string_view text, TLeadBytePredicate isLead);
 
+// The length of the longest start of text, at most limit units, that holds
+// only whole characters: a cut never keeps a lead byte without its trail or
+// a high surrogate without its low half.
+std::size_t WholeCharPrefix(std::string_view text, std::size_t limit, TLeadBytePredicate isLead);
+std::size_t WholeCharPrefix(std::wstring_view text, std::size_t limit);
+
 // --- Name part and extension --------------------------------------------------
 // The name part starts after the last '\', ':' or '/'; the whole path when
 // there is none.

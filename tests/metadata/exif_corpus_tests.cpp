@@ -145,6 +145,27 @@ TEST(ExifCorpus, RecordsOfFilesThatOtherReadersAgreeOn) {
     }
 }
 
+TEST(ExifCorpus, FirstDirectoryIsReadWhereTheHeaderPutsIt) {
+    // The corpus notes give the make and the GPS position of both.
+    struct TCase {
+        const char* file;
+        const char* make;
+        const char* tagLine;
+    } cases[] = {
+        {"87_OSError.jpg", "NIKON CORPORATION", "GPSLongitude = 11.2346 Decimal Degrees"},   // IFD0 at 29448
+        // IFD0 near the end of the file; its Exif and GPS directories lie
+        // before it, outside the window.
+        {"Issue_151.tif", "Parrot", "Model = \"Chlorophyll\""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.file);
+        TReaderState s;
+        ReadImageFile(s, test::CorpusFile(c.file));
+        EXPECT_EQ(s.ImageInfo.Make, c.make);
+        EXPECT_TRUE(HasLine(s.ImageInfo.TagList, c.tagLine));
+    }
+}
+
 TEST(ExifCorpus, FujifilmMakerNoteLeavesTheFilesByteOrder) {
     TReaderState s;
     ReadImageFile(s, test::CorpusFile("Fujifilm_FinePix6900ZOOM.jpg"));

@@ -81,6 +81,83 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Image caption = c"}}),
     [](const auto& info) { return info.param.name; });
 
+// One image resource block: "8BIM", id, Pascal name padded to even length,
+// size, data; padded unless the pad byte is left off.
+std::string Resource(uint16_t id, const std::string& name, const std::string& data, bool pad = true) {
+    std::string out = "8BIM" + test::BigEndian16(id) + static_cast<char>(name.size()) + name;
+    if (out.size() % 2) out += '\0';
+    out += test::BigEndian32(static_cast<uint32_t>(data.size())) + data;
+    if (pad && data.size() % 2) out += '\0';
+    return out;
+}
+std::string Resources(const std::string& blocks) { return SectionData(std::string("Photoshop 3.0\0", 14) + blocks); }
+
+// IPTC data of exactly size bytes: the datasets, then a keyword filling the
+// rest, so that the resource's size bytes read 00 00 1C xx.
+std::string IptcOfSize(const std::string& datasets, size_t size) {
+    return datasets + IptcDataset(2, 25, std::string(size - datasets.size() - 5, 'k'));
+}
+
+struct ResourceCase {
+    const char* name;
+    std::string data;
+    Lines lines;
+    bool declaresUtf8;
+};
+
+void PrintTo(const ResourceCase& c, std::ostream* os) { *os << c.name; }
+
+class IptcResource : public ::testing::TestWithParam<ResourceCase> {};
+
+TEST_P(IptcResource, DatasetsAndDeclarationComeFromTheIptcResource) {
+    const ResourceCase& c = GetParam();
+    auto lines = ListIptcDatasets(c.data);
+    if (lines.size() > 1 && lines.back().rfind("Keywords = kkk", 0) == 0) lines.pop_back();   // the filler
+    EXPECT_EQ(lines, c.lines);
+    EXPECT_EQ(IptcDeclaresUtf8(c.data), c.declaresUtf8);
+}
+
+const std::string Utf8Declared = IptcDataset(1, 90, "\x1B%G");
+const std::string Cafe = IptcDataset(2, 120, "Caf\xC3\xA9");
+
+INSTANTIATE_TEST_SUITE_P(
+    Sections, IptcResource,
+    ::testing::Values(
+        // Size bytes 00 00 1C 02 and 00 00 1C 01 look like dataset headers.
+        ResourceCase{"Block7170Bytes", Resources(Resource(0x0404, "", IptcOfSize(Cafe, 0x1C02))),
+                     {"Image caption = Caf\xC3\xA9"}, false},
+        ResourceCase{"Block7169BytesKeepsItsDeclaration",
+                     Resources(Resource(0x0404, "", IptcOfSize(Utf8Declared + Cafe, 0x1C01))),
+                     {"Image caption = Caf\xC3\xA9"}, true},
+        ResourceCase{"EarlierResourceHoldingDatasetBytes",
+                     Resources(Resource(0x0406, "", IptcDataset(2, 25, "bad") + IptcDataset(1, 90, "x")) +
+                               Resource(0x0404, "", Utf8Declared + Cafe)),
+                     {"Image caption = Caf\xC3\xA9"}, true},
+        ResourceCase{"PaddedNames",
+                     Resources(Resource(0x03ED, "ab", "\x1C\x02") + Resource(0x0404, "IPTC", Cafe)),
+                     {"Image caption = Caf\xC3\xA9"}, false},
+        ResourceCase{"TwoIptcResourcesFirstWins",
+                     Resources(Resource(0x0404, "", IptcDataset(2, 120, "first")) +
+                               Resource(0x0404, "", Utf8Declared + IptcDataset(2, 120, "second"))),
+                     {"Image caption = first"}, false},
+        ResourceCase{"EmptyIptcResource",
+                     Resources(Resource(0x0404, "", "") + Resource(0x0405, "", Utf8Declared + Cafe)), {}, false},
+        ResourceCase{"ListWithoutIptcResource", Resources(Resource(0x03ED, "", Utf8Declared + Cafe)), {}, false},
+        ResourceCase{"GarbageAfterTheLastResource",
+                     Resources(Resource(0x0404, "", IptcDataset(2, 120, "c")) + IptcDataset(2, 25, "kw") + "junk"),
+                     {"Image caption = c"}, false},
+        ResourceCase{"LastPadByteMissing", Resources(Resource(0x0404, "", IptcDataset(2, 120, "odd"), false)),
+                     {"Image caption = odd"}, false},
+        // A broken list falls back to the byte scan from the signature on.
+        ResourceCase{"EarlierSizePastTheSectionEndFallsBackToTheScan",
+                     Resources(Resource(0x03ED, "", "zz").replace(8, 4, test::BigEndian32(0xFFFF)) +
+                               Resource(0x0404, "", Utf8Declared + IptcDataset(2, 120, "scanned"))),
+                     {"Image caption = scanned"}, true},
+        ResourceCase{"IptcSizePastTheSectionEndFallsBackToTheScan",
+                     Resources(Resource(0x0404, "", IptcDataset(2, 120, "cut")).replace(8, 4, test::BigEndian32(9999))),
+                     {"Image caption = cut"}, false}),
+    [](const auto& info) { return info.param.name; });
+
 TEST(IptcListing, EveryCutOfASectionStaysInsideTheData) {
     // A hostile section cut at every length: nothing read beyond it, and a
     // listed value never longer than what remains.

@@ -393,7 +393,7 @@ TEST_F(Scanner, TiffWindowMustBeComplete) {
         {"short.tif", Tiff(false, 2049), Illegal, ""},
         {"exact.tif", Tiff(false, 2050), "<none>", "Scanner"},
         {"motorola.tif", Tiff(true, 4000), "<none>", "Scanner"},
-        {"elsewhere.tif", Tiff(false, 3000, 2500), "<none>", "Scanner"},   // walked at 8 all the same
+        {"elsewhere.tif", Tiff(false, 3000, 2500), "<none>", ""},   // walked at 2500: no entries there
         {"badorder.tif", "XX" + Tiff(false, 3000).substr(2), NotExif, ""},
         {"empty.tif", "", Illegal, ""},
         {"one.tif", "I", Illegal, ""},
@@ -404,6 +404,61 @@ TEST_F(Scanner, TiffWindowMustBeComplete) {
         Read(c.name, c.bytes);
         EXPECT_EQ(s.ImageInfo.Status, c.status) << c.name;
         EXPECT_EQ(s.ImageInfo.Make, c.make) << c.name;
+    }
+}
+
+// TIFF data whose first directory (Make "AtEight") follows the header and
+// another one (Make "Moved") starts at dirAt, each with its value behind it;
+// the header names offset. Zeros fill it up to size bytes.
+std::string TwoFirstDirectories(uint32_t offset, uint32_t dirAt, size_t size) {
+    test::TiffBuilder b(false);
+    const auto directory = [&](uint32_t at, const std::string& make) {
+        return b.U16(1) + b.U16(0x010F) + b.U16(2) + b.U32(static_cast<uint32_t>(make.size() + 1)) + b.U32(at + 18) +
+               b.U32(0) + make + '\0';
+    };
+    std::string t = "II" + b.U16(42) + b.U32(offset) + directory(8, "AtEight");
+    t.resize(dirAt, '\0');
+    t += directory(dirAt, "Moved");
+    t.resize(size, '\0');
+    return t;
+}
+
+TEST_F(Scanner, FirstDirectoryIsWalkedWhereTheHeaderPutsIt) {
+    // Offsets below 8 or whose entry count is not inside the data keep the
+    // directory behind the header. "end" rows count from the data's end.
+    enum From { Start, End };
+    const struct {
+        const char* What;
+        int64_t Offset;
+        From OffsetFrom;
+        int64_t DirAt;
+        From DirFrom;
+        const char* Make;
+    } cases[] = {
+        {"right behind the header", 8, Start, 100, Start, "AtEight"},
+        {"elsewhere", 100, Start, 100, Start, "Moved"},
+        {"odd", 101, Start, 101, Start, "Moved"},
+        {"near the end", -40, End, -40, End, "Moved"},
+        {"zero", 0, Start, 100, Start, "AtEight"},
+        {"into the header", 4, Start, 100, Start, "AtEight"},
+        {"past the end", 0, End, 100, Start, "AtEight"},
+        {"on the last byte", -1, End, 100, Start, "AtEight"},
+        {"past 2 GiB", 0xFFFFFFF0, Start, 100, Start, "AtEight"},
+    };
+    // The TIFF is long enough for a complete window behind the header.
+    for (const size_t size : {size_t{200}, size_t{3000}}) {
+        const bool tiff = size > 2050;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.What) + (tiff ? " (TIFF)" : " (Exif block)"));
+            const auto at = [&](int64_t n, From from) { return static_cast<uint32_t>(from == End ? size + n : n); };
+            const std::string data = TwoFirstDirectories(at(c.Offset, c.OffsetFrom), at(c.DirAt, c.DirFrom), size);
+            if (tiff)
+                Read("scan.tif", data);
+            else
+                Read("photo.jpg", Jpeg({test::ExifApp1(data), test::ScanAndImageData()}));
+            EXPECT_EQ(s.ImageInfo.Status, "<none>");
+            EXPECT_EQ(s.ImageInfo.Make, c.Make);
+        }
     }
 }
 

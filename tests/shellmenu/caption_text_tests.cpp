@@ -17,13 +17,13 @@ namespace {
 const std::string DeclaresUtf8 = Dataset(1, 90, "\x1B%G");
 
 // The help texts of the caption item of a menu built for path, as Explorer
-// asks for them.
+// asks for them, into buffers of cchMax units.
 struct THelpTexts {
     std::wstring Wide;
     std::string Ansi;
 };
 
-THelpTexts HelpTextsOf(const std::wstring& path) {
+THelpTexts HelpTextsOf(const std::wstring& path, UINT cchMax = 512) {
     TComPtr<TlumShellMenu> handler(new TlumShellMenu);
     handler->AddRef();
     auto data = WideHDropDataObject({path});
@@ -33,9 +33,9 @@ THelpTexts HelpTextsOf(const std::wstring& path) {
     if (SUCCEEDED(handler->QueryContextMenu(menu, 0, 1, 100, CMF_NORMAL))) {
         wchar_t wide[512] = {};
         char ansi[512] = {};
-        if (handler->GetCommandString(4, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(wide), 512) == S_OK)
+        if (handler->GetCommandString(4, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(wide), cchMax) == S_OK)
             texts.Wide = wide;
-        if (handler->GetCommandString(4, GCS_HELPTEXTA, nullptr, ansi, 512) == S_OK) texts.Ansi = ansi;
+        if (handler->GetCommandString(4, GCS_HELPTEXTA, nullptr, ansi, cchMax) == S_OK) texts.Ansi = ansi;
     }
     DestroyMenu(menu);
     return texts;
@@ -113,6 +113,44 @@ TEST_F(CaptionText, CodePage932ShiftJisWithoutDeclarationIsShownInTheCodePage) {
     const THelpTexts texts = HelpTextsOf(path);
     EXPECT_EQ(texts.Wide, L"Current Caption: \u30BD\u8868");
     EXPECT_EQ(texts.Ansi, "Current Caption: \x83\x5C\x95\x5C");
+}
+
+// The cp932 rows run under LANG=ja_JP.UTF-8 (shellmenu_caption_text_cp932),
+// the others in the default code page 1252.
+TEST_F(CaptionText, HelpTextsAreCutOnWholeCharactersAlsoInCodePage932) {
+    const std::string palm = "\xF0\x9F\x8C\xB4";
+    const std::wstring palmUnits{wchar_t(0xD83C), wchar_t(0xDF34)};
+    // "Current Caption: " is 17 units; the buffer holds cchMax - 1 of them.
+    const struct {
+        const char* What;
+        UINT CodePage;
+        std::string Datasets;
+        UINT CchMax;
+        std::wstring Wide;
+        std::string Ansi;
+    } cases[] = {
+        {"cut after a high surrogate", 1252, DeclaresUtf8 + Dataset(2, 120, "a" + palm + "b"), 20, L"a", "a?"},
+        {"surrogate pair kept whole", 1252, DeclaresUtf8 + Dataset(2, 120, "a" + palm + "b"), 21, L"a" + palmUnits,
+         "a?b"},
+        {"cut on a lead byte", 932, Dataset(2, 120, "\x83\x5C\x95\x5C"), 19, L"\u30BD", ""},
+        {"cut after a whole double-byte character", 932, Dataset(2, 120, "\x83\x5C\x95\x5C"), 21,
+         L"\u30BD\u8868", "\x83\x5C"},
+        // The trail 0x83 has a lead byte's value; only a scan from the
+        // start tells it apart.
+        {"trail byte of a lead byte's value", 932, Dataset(2, 120, "\x83\x83" "A"), 20, L"\u30E3A", "\x83\x83"},
+    };
+    const std::wstring path = WideFromAnsi(dir_ / "c.jpg");
+    int run = 0;
+    for (const auto& c : cases) {
+        if (GetACP() != c.CodePage) continue;
+        SCOPED_TRACE(c.What);
+        ++run;
+        WriteFileBytes(path, JpegWithIptc(c.Datasets));
+        const THelpTexts texts = HelpTextsOf(path, c.CchMax);
+        EXPECT_EQ(texts.Wide, L"Current Caption: " + c.Wide);
+        EXPECT_EQ(texts.Ansi, "Current Caption: " + c.Ansi);
+    }
+    if (run == 0) GTEST_SKIP() << "no rows for code page " << GetACP();
 }
 
 } // namespace
