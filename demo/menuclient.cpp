@@ -30,28 +30,17 @@
 #include <string>
 #include <vector>
 
+#include "ComPtr.h"
+#include "ExplorerSite.h"
+
 namespace {
 
 constexpr char kHandlerName[] = "Orvane Slide Show";
 const CLSID kExplorerCommandClsid = {0x24FC18D4, 0x6ADD, 0x4697, {0xAB, 0xAD, 0xF6, 0xF3, 0xDF, 0xC1, 0xAD, 0xDE}};
 constexpr char kExplorerCommandClsidText[] = "{24FC18D4-6ADD-4697-ABAD-F6F3DFC1ADDE}";
 
-template <class T>
-class TComPtr {
-public:
-    TComPtr() = default;
-    ~TComPtr() {
-        if (p_) p_->Release();
-    }
-    TComPtr(const TComPtr&) = delete;
-    TComPtr& operator=(const TComPtr&) = delete;
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    void** put() { return reinterpret_cast<void**>(&p_); }
-
-private:
-    T* p_ = nullptr;
-};
+using ovs::TComPtr;
+using ovs::test::TSite;
 
 std::wstring Wide(const std::string& text, UINT codePage = CP_ACP) {
     std::wstring wide(text.size() + 1, L'\0');
@@ -107,10 +96,11 @@ std::string Bitmap() {
 bool CreateShortcut(const std::wstring& linkPath, const std::wstring& target) {
     TComPtr<IShellLinkW> link;
     TComPtr<IPersistFile> file;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put())))
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
         return false;
     link->SetPath(target.c_str());
-    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put())) && SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
+    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())) &&
+           SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
 }
 
 // A name outside the ANSI code page: the menu shows it as it is; the viewer,
@@ -137,12 +127,12 @@ int MakeSamples(const std::wstring& folder) {
 bool ShellDataObject(const std::wstring& folder, const std::vector<std::wstring>& names,
                      TComPtr<IDataObject>& dataObject) {
     TComPtr<IShellFolder> desktop, parent;
-    if (FAILED(SHGetDesktopFolder(reinterpret_cast<IShellFolder**>(desktop.put())))) return false;
+    if (FAILED(SHGetDesktopFolder(desktop.put()))) return false;
     PIDLIST_RELATIVE folderPidl = nullptr;
     std::wstring wideFolder = folder;
     if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, wideFolder.data(), nullptr, &folderPidl, nullptr)))
         return false;
-    const HRESULT bound = desktop->BindToObject(folderPidl, nullptr, IID_IShellFolder, parent.put());
+    const HRESULT bound = desktop->BindToObject(folderPidl, nullptr, IID_IShellFolder, parent.put_void());
     CoTaskMemFree(folderPidl);
     if (FAILED(bound)) return false;
     std::vector<PITEMID_CHILD> children;
@@ -160,7 +150,7 @@ bool ShellDataObject(const std::wstring& folder, const std::vector<std::wstring>
     if (ok)
         ok = SUCCEEDED(parent->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()),
                                              const_cast<PCUITEMID_CHILD_ARRAY>(children.data()), IID_IDataObject,
-                                             nullptr, dataObject.put()));
+                                             nullptr, dataObject.put_void()));
     for (PITEMID_CHILD child : children) CoTaskMemFree(child);
     return ok;
 }
@@ -190,14 +180,14 @@ int ShowMenu(const std::wstring& folder, const std::vector<std::wstring>& names,
     TComPtr<IShellExtInit> init;
     TComPtr<IContextMenu> menu;
     TComPtr<IDataObject> data;
-    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put());
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit, init.put_void());
     if (FAILED(hr)) {
         std::printf("  CoCreateInstance %s failed: 0x%08lX\n", clsidText.c_str(), static_cast<unsigned long>(hr));
         return 1;
     }
     if (!ShellDataObject(folder, names, data)) return 1;
     if (FAILED(init->Initialize(nullptr, data.get(), nullptr)) ||
-        FAILED(init->QueryInterface(IID_IContextMenu, menu.put())))
+        FAILED(init->QueryInterface(IID_IContextMenu, menu.put_void())))
         return 1;
     HMENU popup = CreatePopupMenu();
     const UINT first = 100;
@@ -255,7 +245,7 @@ std::string Taken(LPWSTR text) {
 HRESULT CreateExplorerCommand(bool perUser, TComPtr<IExplorerCommand>& root) {
     if (!perUser)
         return CoCreateInstance(kExplorerCommandClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IExplorerCommand,
-                                root.put());
+                                root.put_void());
     const std::string key = std::string("Software\\Classes\\CLSID\\") + kExplorerCommandClsidText + "\\InprocServer32";
     char path[MAX_PATH + 1] = {};
     LONG size = sizeof(path) - 1;
@@ -268,41 +258,10 @@ HRESULT CreateExplorerCommand(bool perUser, TComPtr<IExplorerCommand>& root) {
         reinterpret_cast<TGetClassObject>(reinterpret_cast<void*>(GetProcAddress(library, "DllGetClassObject")));
     if (!getClassObject) return E_FAIL;
     TComPtr<IClassFactory> factory;
-    HRESULT hr = getClassObject(kExplorerCommandClsid, IID_IClassFactory, factory.put());
-    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IExplorerCommand, root.put());
+    HRESULT hr = getClassObject(kExplorerCommandClsid, IID_IClassFactory, factory.put_void());
+    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IExplorerCommand, root.put_void());
     return hr;
 }
-
-// A site as Explorer hands its commands one: with the view's window in the
-// classic menu, with none in Windows 11's own menu.
-class TSite : public IOleWindow {
-public:
-    explicit TSite(const wchar_t* windowClass) {
-        if (!windowClass) return;
-        WNDCLASSW type{};
-        type.lpfnWndProc = DefWindowProcW;
-        type.lpszClassName = windowClass;
-        RegisterClassW(&type);
-        window_ = CreateWindowExW(0, windowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    }
-    virtual ~TSite() {
-        if (window_) DestroyWindow(window_);
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = IsEqualIID(riid, IID_IUnknown) || (window_ && IsEqualIID(riid, IID_IOleWindow)) ? this : nullptr;
-        return *ppv ? S_OK : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
-        *window = window_;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-
-private:
-    HWND window_ = nullptr;
-};
 
 struct TSlowAsk {
     IExplorerCommand* Root;
@@ -347,12 +306,12 @@ int ShowCommands(bool perUser, bool inClassicMenu, const std::wstring& folder, c
     TComPtr<IShellItemArray> items;
     hr = SHCreateShellItemArrayFromIDLists(static_cast<UINT>(lists.size()),
                                            const_cast<PCIDLIST_ABSOLUTE_ARRAY>(lists.data()),
-                                           reinterpret_cast<IShellItemArray**>(items.put()));
+                                           items.put());
     for (PIDLIST_ABSOLUTE l : lists) CoTaskMemFree(l);
     if (FAILED(hr)) return 1;
 
     TComPtr<IObjectWithSite> sited;
-    if (SUCCEEDED(root->QueryInterface(IID_IObjectWithSite, sited.put()))) sited->SetSite(&site);
+    if (SUCCEEDED(root->QueryInterface(IID_IObjectWithSite, sited.put_void()))) sited->SetSite(&site);
     if (inClassicMenu)
         std::printf("  asked from the classic menu (\"Show more options\"): a site with the view's window\n");
 
@@ -385,12 +344,12 @@ int ShowCommands(bool perUser, bool inClassicMenu, const std::wstring& folder, c
     std::printf("  root: \"%s\"  icon %s%s\n", title.c_str(), Taken(text).c_str(),
                 (flags & ECF_HASSUBCOMMANDS) ? "  (has sub-commands)" : "");
     TComPtr<IEnumExplorerCommand> list;
-    if (FAILED(root->EnumSubCommands(reinterpret_cast<IEnumExplorerCommand**>(list.put())))) return 1;
+    if (FAILED(root->EnumSubCommands(list.put()))) return 1;
     int number = 0;
     for (;;) {
         TComPtr<IExplorerCommand> sub;
         ULONG fetched = 0;
-        if (list->Next(1, reinterpret_cast<IExplorerCommand**>(sub.put()), &fetched) != S_OK || fetched != 1) break;
+        if (list->Next(1, sub.put(), &fetched) != S_OK || fetched != 1) break;
         ++number;
         text = nullptr;
         sub->GetTitle(items.get(), &text);
@@ -404,7 +363,7 @@ int ShowCommands(bool perUser, bool inClassicMenu, const std::wstring& folder, c
                     icon.c_str());
         if (number == invoke) {
             TComPtr<IBindCtx> context;
-            CreateBindCtx(0, reinterpret_cast<IBindCtx**>(context.put()));
+            CreateBindCtx(0, context.put());
             hr = sub->Invoke(items.get(), context.get());
             std::printf("       chose it: Invoke returned 0x%08lX\n", static_cast<unsigned long>(hr));
         }

@@ -13,6 +13,7 @@
 #include <climits>
 #include <string>
 
+#include "ComPtr.h"
 #include "RunTimeImports.h"
 #include "Utf8Text.h"
 #include "XmpCollector.h"
@@ -21,24 +22,6 @@
 namespace ovs {
 
 namespace {
-
-template <class T>
-class TComPtr {
-public:
-    TComPtr() = default;
-    ~TComPtr() {
-        if (p_) p_->Release();
-    }
-    TComPtr(const TComPtr&) = delete;
-    TComPtr& operator=(const TComPtr&) = delete;
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    T** put() { return &p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    T* p_ = nullptr;
-};
 
 using TCreateXmlReader = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
 
