@@ -2,7 +2,7 @@
 SHELL := /bin/bash
 JOBS ?= 2
 FUZZ_SECONDS ?= 600
-FUZZ_SMOKE_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 30
 
 .PHONY: all deps native asan win64 win32 check-win32 fuzz-build test test-native test-asan test-win64 test-win32 test-fuzz demo docs-pictures bench fuzz clean
 
