@@ -4,6 +4,7 @@
 // Explorer's side of a context menu (the shell's data object, shortcuts).
 #pragma once
 
+#include "ComPtr.h"
 #include "WinTestSupport.h"
 #include "WinText.h"
 
@@ -155,30 +156,6 @@ private:
 };
 
 // --- Explorer's side -------------------------------------------------------------
-
-template <class T>
-class TComPtr {
-public:
-    TComPtr() = default;
-    ~TComPtr() { reset(); }
-    TComPtr(const TComPtr&) = delete;
-    TComPtr& operator=(const TComPtr&) = delete;
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    T** put() {
-        reset();
-        return &p_;
-    }
-    void** put_void() { return reinterpret_cast<void**>(put()); }
-    void reset() {
-        if (p_) p_->Release();
-        p_ = nullptr;
-    }
-
-private:
-    T* p_ = nullptr;
-};
 
 class TComApartment {
 public:
